@@ -1,0 +1,41 @@
+// The intro: program start, the frame cycle and shutdown, and the state they share with
+// the scene (intro_scene.h) and the music (intro_music.h).
+#pragma once
+
+#include <cstdint>
+
+#include "image/img.h"
+#include "image/module_id.h"
+
+struct Display;
+struct Keyboard;
+
+// The intro's identification record carries three notice texts besides the usual three.
+struct IntroModuleId {
+    const char *name;
+    const char *date;
+    const char *author;
+    const char *warranty;
+    const char *rights;
+    const char *quotation;
+};
+extern const IntroModuleId intro_module;
+
+// Module state.
+extern int32_t screen_width; // the video mode to set
+extern int32_t screen_height;
+extern Display *intro_display;
+extern Keyboard *intro_keyboard;
+extern Image *screen; // every frame is composed here, then presented
+extern uint8_t quit_flag;
+extern uint8_t intro_error_switch;
+
+// Start-up. Returns 1 when the intro can run; otherwise it has printed one line on
+// standard error, released what it made, and returns 0.
+int intro_init();
+void intro_run(); // the frame cycle, until a quit key is seen
+void intro_shutdown();
+void intro_key(int8_t code);
+int32_t intro_wrap(int32_t a, int32_t n); // a mod n in 0 .. n - 1, for n > 0
+void intro_error();
+int32_t intro_frame_rate();
