@@ -1,6 +1,56 @@
 #include "intro/intro_music.h"
 
-// Placeholders until the music is built.
-void intro_music_start() {}
-void intro_music_update() {}
-void intro_music_stop() {}
+#include <mikmod.h>
+
+#include <cstdio>
+
+MODULE *music;
+
+namespace {
+
+const char tune_file[] = "vemlotra.xm";
+
+} // namespace
+
+// The output driver is the library's own choice (md_device stays as it is, 0 unless
+// someone chose one before us).
+void intro_music_start() {
+    MikMod_RegisterAllDrivers();
+    MikMod_RegisterAllLoaders();
+    md_mode |= DMODE_SOFT_MUSIC;
+    if (MikMod_Init("")) {
+        fprintf(stderr, "Could not initialize sound\n");
+        fprintf(stderr, "Reason: %s\n", MikMod_strerror(MikMod_errno));
+        // The library cannot load a module without a mixer (it crashes trying), so the
+        // intro runs silently.
+        return;
+    }
+    music = Player_Load(tune_file, 4, 0);
+    if (music)
+        Player_Start(music);
+    else
+        fprintf(stderr, "Error loading: %s\n", MikMod_strerror(MikMod_errno));
+}
+
+void intro_music_update() {
+    if (!music) return;
+    if (Player_Active()) {
+        MikMod_Update();
+        return;
+    }
+    // Played to its end: from the top again, with room for more voices. A reload that
+    // fails ends the music quietly.
+    Player_Stop();
+    Player_Free(music);
+    music = Player_Load(tune_file, 8, 0);
+    Player_Start(music);
+}
+
+void intro_music_stop() {
+    if (music) {
+        Player_Stop();
+        Player_Free(music);
+        music = nullptr;
+    }
+    MikMod_Exit();
+}

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "image/img.h"
+
 // Reads the font, sprites and pictures. Returns 0, after one line on standard error, when
 // a picture the scene cannot do without is missing.
 int intro_scene_start();
@@ -12,3 +14,28 @@ void intro_scene_after_present(); // the rainbow swings advance
 void intro_scene_key(int8_t code);
 void intro_scene_release_frame(); // the working images
 void intro_scene_release();       // sprites, font, pictures, scroller
+
+// The scene's state, open to the tests and the benchmark.
+struct Font;
+struct Scroller;
+
+// A rainbow column swings about the screen's centre by amplitude * sine(phase).
+struct Swing {
+    int32_t phase; // in 0 .. sine_length - 1
+    int32_t speed; // added to the phase after each present
+    int32_t amplitude;
+};
+
+extern Font *intro_font;
+extern Image *logo_image;
+extern Image *year_image;
+extern Image *rainbow_image;
+extern Scroller *intro_scroller;
+extern Swing swing_a;
+extern Swing swing_b;
+// The frame cycle's working images.
+extern Image *scaled_logo; // shuffled in place, frame after frame
+extern Image *scaled_year;
+extern Image *scaled_rainbow;
+extern Image *raster_strip;
+extern Image *text_strip;
