@@ -28,6 +28,10 @@ namespace {
 
 const char *const sprite_files[4] = {"K.ppm", "L.ppm", "O.ppm", "V.ppm"};
 
+// Set once start-up has read every picture it needs; until then a release gives back
+// only what exists.
+bool scene_read;
+
 // Start-up could not go on: give back what was read, without a word for what never was.
 void release_read() {
     for (Image *&sprite : sprite_images)
@@ -122,6 +126,7 @@ int intro_scene_start() {
     if (!year_image) return missing("klov-2008.ppm");
     rainbow_image = img_load("klov-rainbow.ppm");
     if (!rainbow_image) return missing("klov-rainbow.ppm");
+    scene_read = true;
     return 1;
 }
 
@@ -209,6 +214,11 @@ void intro_scene_release_frame() {
 }
 
 void intro_scene_release() {
+    if (!scene_read) {
+        release_read(); // start-up stopped early and has released it all already
+        return;
+    }
+    scene_read = false;
     // A letter that was never read says so once more here, as every release of nothing does.
     for (Image *&sprite : sprite_images) img_free(&sprite);
     font_destroy(&intro_font);
