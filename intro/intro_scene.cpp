@@ -1,6 +1,7 @@
 #include "intro/intro_scene.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "effects/font.h"
 #include "effects/raster.h"

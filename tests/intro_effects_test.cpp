@@ -42,22 +42,23 @@ struct Placement {
 const uint32_t B = 0x1000; // the target's background
 
 // Placements of numbered_source() in a 6 x 3 target, shared by the two clipped copies.
+// clang-format off
 const Placement placements[] = {
     {0, 0, {B + 0x11, B + 0x12, B + 0x13, B + 0x14, B, B,
             B + 0x21, B + 0x22, B + 0x23, B + 0x24, B, B,
-            B, B, B, B, B, B}},
+            B,        B,        B,        B,        B, B}},
     // Only the last source column, into target column 0.
-    {-3, 1, {B, B, B, B, B, B,
+    {-3, 1, {B,        B, B, B, B, B,
              B + 0x14, B, B, B, B, B,
              B + 0x24, B, B, B, B, B}},
     // Cut on the right and at the bottom.
-    {4, 2, {B, B, B, B, B, B,
-            B, B, B, B, B, B,
+    {4, 2, {B, B, B, B, B,        B,
+            B, B, B, B, B,        B,
             B, B, B, B, B + 0x11, B + 0x12}},
     // Only the second source row, into target row 0.
     {1, -1, {B, B + 0x21, B + 0x22, B + 0x23, B + 0x24, B,
-             B, B, B, B, B, B,
-             B, B, B, B, B, B}},
+             B, B,        B,        B,        B,        B,
+             B, B,        B,        B,        B,        B}},
     // Wholly outside: nothing at all.
     {-4, 0, std::vector<uint32_t>(18, B)},
     {6, 0, std::vector<uint32_t>(18, B)},
@@ -68,6 +69,7 @@ const Placement placements[] = {
     {0, INT32_MAX, std::vector<uint32_t>(18, B)},
     {INT32_MIN + 1, 1, std::vector<uint32_t>(18, B)},
 };
+// clang-format on
 
 TEST(IntroBlitAdd, ClipsAtEveryEdge) {
     Image *src = numbered_source();

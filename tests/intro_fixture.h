@@ -18,9 +18,9 @@
 namespace fs = std::filesystem;
 
 // The files the scene reads, as the data folder holds them.
-inline const char *const scene_files[] = {"font8x8.pbm",      "K.ppm",         "L.ppm",
-                                          "O.ppm",            "V.ppm",         "klov-tamblor.ppm",
-                                          "klov-2008.ppm",    "klov-rainbow.ppm"};
+inline const char *const scene_files[] = {"font8x8.pbm",   "K.ppm",           "L.ppm",
+                                          "O.ppm",         "V.ppm",           "klov-tamblor.ppm",
+                                          "klov-2008.ppm", "klov-rainbow.ppm"};
 
 // A fresh folder that becomes the working folder for the object's life, holding copies of
 // the scene's data files (or of none). Removed afterwards.

@@ -157,8 +157,8 @@ TEST_F(MusicTest, TheLibrarysOwnChoiceFailsOnAMachineWithoutSound) {
     const std::string err = GetCapturedStderr();
     if (err.find("Could not initialize sound\n") == std::string::npos && music)
         GTEST_SKIP() << "this machine has a sound device";
-    const std::string tail = std::string("Could not initialize sound\nReason: ") +
-                             MikMod_strerror(MikMod_errno) + "\n";
+    const std::string tail =
+        std::string("Could not initialize sound\nReason: ") + MikMod_strerror(MikMod_errno) + "\n";
     ASSERT_GE(err.size(), tail.size());
     EXPECT_EQ(err.substr(err.size() - tail.size()), tail);
     EXPECT_EQ(music, nullptr);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "effects/scroll.h"
 #include "intro/intro.h"
 #include "intro/intro_music.h"
 #include "intro/intro_scene.h"

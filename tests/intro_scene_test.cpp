@@ -69,7 +69,8 @@ int32_t rainbow_x(int32_t phase, int32_t amplitude, int32_t rainbow_width) {
 // A channel-wise sum that stops at 0xFF, to tell where the word sum carried.
 uint32_t saturated(uint32_t a, uint32_t b) {
     uint32_t r = 0;
-    for (int s = 0; s <= 16; s += 8) r |= std::min<uint32_t>(((a >> s) & 0xFF) + ((b >> s) & 0xFF), 0xFF) << s;
+    for (int s = 0; s <= 16; s += 8)
+        r |= std::min<uint32_t>(((a >> s) & 0xFF) + ((b >> s) & 0xFF), 0xFF) << s;
     return r;
 }
 
@@ -138,8 +139,11 @@ TEST_F(SceneTest, SetUpMakesTheWorkingImagesAndTheScroller) {
     const struct {
         const Image *img;
         int32_t w, h;
-    } sizes[] = {{scaled_logo, 640, 240}, {scaled_year, 106, 120}, {scaled_rainbow, 320, 480},
-                 {raster_strip, 640, 8},  {text_strip, 640, 8}};
+    } sizes[] = {{scaled_logo, 640, 240},
+                 {scaled_year, 106, 120},
+                 {scaled_rainbow, 320, 480},
+                 {raster_strip, 640, 8},
+                 {text_strip, 640, 8}};
     for (auto s : sizes) {
         ASSERT_NE(s.img, nullptr);
         EXPECT_EQ(s.img->width, s.w);
@@ -244,8 +248,7 @@ TEST_F(SceneTest, TheBottomRowsShowTheTextInTheBarColours) {
             for (int32_t x = 0; x < 8; x++) {
                 const bool ink = img_get(sheet, k % sheet->width + x, k / sheet->width * 8 + y);
                 ASSERT_EQ(img_get(text_strip, 8 * c + x, y) != 0, ink)
-                    << "character " << c << " '" << char(code) << "' at (" << x << ", " << y
-                    << ")";
+                    << "character " << c << " '" << char(code) << "' at (" << x << ", " << y << ")";
             }
     }
     intro_scene_after_present();
@@ -277,13 +280,13 @@ TEST_F(SceneTest, SpritesAreHiddenAtTheStartAndTheKeysToggleThem) {
         int8_t key;
         bool next_shows;
     } steps[] = {
-        {0, false},   {0, false},                // hidden at the start
-        {' ', true},  {0, true},   {' ', false}, // space once shows them, once more hides them
-        {0, false},   {' ', true}, {' ', false}, // held for two frames: hidden again
-        {'3', true},  {' ', true}, {' ', true},  // 3 keeps them on while space goes on and off
-        {'3', false},                            // all off
-        {'6', true},  {'6', false},              // 6 toggles the same value as space
-        {'7', true},  {' ', true}, {'7', true},  {'6', false},
+        {0, false},   {0, false},                 // hidden at the start
+        {' ', true},  {0, true},    {' ', false}, // space once shows them, once more hides them
+        {0, false},   {' ', true},  {' ', false}, // held for two frames: hidden again
+        {'3', true},  {' ', true},  {' ', true},  // 3 keeps them on while space goes on and off
+        {'3', false},                             // all off
+        {'6', true},  {'6', false},               // 6 toggles the same value as space
+        {'7', true},  {' ', true},  {'7', true},  {'6', false},
         {'q', false}, {'o', false}, {'p', false}, {'2', false},
     };
     bool shows = false;
@@ -438,9 +441,8 @@ TEST_F(SceneFilesTest, AMissingLetterHidesTheSpritesAndIsReportedAgainAtTheRelea
         int kept = 0;
         for (int32_t y = 0; y < k->height; y++)
             for (int32_t x = 0; x < k->width; x++)
-                kept += img_get(k, x, y) &&
-                        img_get(screen, (W - k->width) / 2 + x, (H - k->height) / 2 + y) ==
-                            img_get(k, x, y);
+                kept += img_get(k, x, y) && img_get(screen, (W - k->width) / 2 + x,
+                                                    (H - k->height) / 2 + y) == img_get(k, x, y);
         EXPECT_LT(kept, 100) << file;
         intro_scene_release_frame();
         CaptureStdout();

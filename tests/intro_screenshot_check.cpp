@@ -41,8 +41,8 @@ int32_t wrap(int64_t a, int32_t n) {
 }
 
 struct Frame {
-    int32_t xa, xb;          // the rainbow columns' left edges
-    int32_t sx[4], sy[4];    // the sprites' top left corners
+    int32_t xa, xb;       // the rainbow columns' left edges
+    int32_t sx[4], sy[4]; // the sprites' top left corners
 };
 
 struct Checker {
@@ -104,7 +104,8 @@ struct Checker {
             int wrong = 0;
             for (int32_t y = 0; y < 96 && wrong < best_wrong; y++)
                 for (int32_t x = 0; x < W; x++)
-                    if (!under_sprite(f, x, y) && !same(img_get(shot, x, y), light(f, x, y))) wrong++;
+                    if (!under_sprite(f, x, y) && !same(img_get(shot, x, y), light(f, x, y)))
+                        wrong++;
             if (wrong < best_wrong) best_wrong = wrong, best = k;
         }
         return best;
@@ -164,7 +165,8 @@ struct Checker {
             for (int32_t x = 0; x < W; x++) {
                 const int32_t sy = 96 + y;
                 if (under_sprite(f, x, sy)) continue;
-                if (x >= 480 && x < 480 + year->width && sy >= 320 && img_get(year, x - 480, sy - 320))
+                if (x >= 480 && x < 480 + year->width && sy >= 320 &&
+                    img_get(year, x - 480, sy - 320))
                     continue;
                 const uint32_t shown = (img_get(shot, x, sy) - light(f, x, sy)) & 0xFFFFFF;
                 if (img_get(logo, x, y)) {
