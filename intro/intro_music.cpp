@@ -10,13 +10,21 @@ namespace {
 
 const char tune_file[] = "vemlotra.xm";
 
+// The library links its loaders into one list and does not look for one already there: a
+// second registration makes the list a loop, and loading then never returns. Its drivers
+// it does check, and both lists outlive MikMod_Exit, so a later start finds them ready.
+bool loaders_registered;
+
 } // namespace
 
 // The output driver is the library's own choice (md_device stays as it is, 0 unless
 // someone chose one before us).
 void intro_music_start() {
     MikMod_RegisterAllDrivers();
-    MikMod_RegisterAllLoaders();
+    if (!loaders_registered) {
+        MikMod_RegisterAllLoaders();
+        loaders_registered = true;
+    }
     md_mode |= DMODE_SOFT_MUSIC;
     if (MikMod_Init("")) {
         fprintf(stderr, "Could not initialize sound\n");

@@ -11,3 +11,12 @@ if(TARGET klov4402)
   set_tests_properties(intro_end_to_end PROPERTIES
     ENVIRONMENT "${KLOV_E2E_ENVIRONMENT}" TIMEOUT 300)
 endif()
+
+# Without a picture it cannot do without, the program stops before its first frame.
+if(TARGET klov4402)
+  add_test(NAME intro_missing_picture
+    COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/intro_missing_picture.sh $<TARGET_FILE:klov4402>
+            ${PROJECT_SOURCE_DIR}/data)
+  set_tests_properties(intro_missing_picture PROPERTIES
+    ENVIRONMENT "${KLOV_TEST_ENVIRONMENT}" TIMEOUT 300)
+endif()

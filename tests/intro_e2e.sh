@@ -56,7 +56,7 @@ xdotool windowfocus --sync "$wid" || fail "cannot focus the window"
 sleep 1
 
 shoot() {
-    /usr/bin/import -window "$wid" "ppm:$work/$1.ppm" || fail "no screenshot"
+    /usr/bin/import -window "$wid" -depth 8 "ppm:$work/$1.ppm" || fail "no screenshot"
 }
 
 shoot start

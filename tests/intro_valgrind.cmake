@@ -6,7 +6,6 @@ if(NOT KLOV_SANITIZE)
     add_test(NAME intro_valgrind
       COMMAND ${KLOV_VALGRIND} --error-exitcode=99 --leak-check=full
               --show-leak-kinds=definite,indirect --errors-for-leak-kinds=definite,indirect
-              --suppressions=${CMAKE_CURRENT_SOURCE_DIR}/valgrind.supp
               $<TARGET_FILE:intro_run_test> --gtest_filter=IntroRun.AFewHundredFramesWithKeysThenQ)
     set_tests_properties(intro_valgrind PROPERTIES
       ENVIRONMENT "${KLOV_TEST_ENVIRONMENT}" TIMEOUT 1200)
