@@ -317,6 +317,8 @@ TEST_F(ScrollTest, DestroyReleasesOnlyWhatTheScrollerOwns) {
     scroll_set(own, kText, own->font, strip);
     scroll_set(own, "XY", own->font, strip);
     EXPECT_EQ(own->cursor->length, 2);
+    scroll_step(own); // reads the font's cell width
+    EXPECT_EQ(own->offset, 1);
     scroll_destroy(&own);
 }
 
