@@ -406,10 +406,10 @@ const Part parts[] = {
      {busy, busy, busy, "k.h.s.h.rrrrrrrr"}},
     // 6: break: a soft chord pad, sparse drums, the lead calls back late.
     {{AM, F, DM, E}, PWM,
-     {nullptr, nullptr,
+     {"^ . . . . . . . . . . . . . . .", nullptr,
       "A5 . . . . . . . F5 . . . D5 . . .",
       "E5 . . . . . . . G#5 . . . B5 . ^ ."},
-     GLASS, {hold, hold, hold, hold}, {30, 30, 34, 38},
+     GLASS, {hold, hold, hold, hold}, {40, 40, 40, 44},
      {whole, whole, walk, walk},
      {"c...............", "k.......k.......", "k...s...k...s...", "k.h.s.h.rrrrrrrr"}},
     // 7: bridge, driving bass, gliding lead.
