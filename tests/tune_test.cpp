@@ -104,7 +104,7 @@ Render render(const std::string &module, const std::string &wav, int max_voices)
         registered = true;
     }
     Render r;
-    md_device = UWORD(MikMod_DriverFromAlias((CHAR *)"wav"));
+    md_device = UWORD(MikMod_DriverFromAlias("wav"));
     md_mode |= DMODE_SOFT_MUSIC;
     if (md_device == 0) return r;
     std::string params = "file=" + wav;

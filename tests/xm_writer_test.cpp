@@ -189,7 +189,7 @@ TEST(XmWriter, LoadsInTheMusicLibrary) {
     ASSERT_TRUE(xm_write(&s, &b));
     MikMod_RegisterAllDrivers();
     MikMod_RegisterAllLoaders();
-    md_device = UWORD(MikMod_DriverFromAlias((CHAR *)"nosound"));
+    md_device = UWORD(MikMod_DriverFromAlias("nosound"));
     ASSERT_NE(md_device, 0);
     ASSERT_EQ(MikMod_Init(""), 0) << MikMod_strerror(MikMod_errno);
     MODULE *m = Player_LoadMem((const char *)b.data(), int(b.size()), 64, 0);

@@ -12,7 +12,7 @@ int main(int argc, char **argv) {
     }
     MikMod_RegisterAllDrivers();
     MikMod_RegisterAllLoaders();
-    md_device = UWORD(MikMod_DriverFromAlias((CHAR *)"wav"));
+    md_device = UWORD(MikMod_DriverFromAlias("wav"));
     md_mode |= DMODE_SOFT_MUSIC;
     std::string params = std::string("file=") + argv[2];
     if (md_device == 0 || MikMod_Init(params.c_str()) != 0) {
