@@ -189,9 +189,12 @@ char sam_read_sam(SampleFile *s) {
     }
     if (!open_stream(s, "rb")) return refuse_closing(s);
     FILE *f = s->file;
+    // The header's values reach the record only once the header is complete and readable,
+    // so that a failed attempt leaves the description for the next reader of sam_load.
     bool marker = false, form = false, sign = false;
     int numbers = 0;
-    int count = 0;
+    int depth = 0, count = 0, channels = 0;
+    char format_letter = 0, sign_letter = 0;
     while (!(marker && form && sign && numbers >= 3)) {
         int c = header_char(f);
         if (c == EOF) return refuse_closing(s);
@@ -208,10 +211,10 @@ char sam_read_sam(SampleFile *s) {
                 marker = c == 'M' || c == 'm';
             }
         } else if ((c == 'a' || c == 'b' || c == 'A' || c == 'B') && !form) {
-            s->format = static_cast<char>(c);
+            format_letter = static_cast<char>(c);
             form = true;
         } else if ((c == 's' || c == 'u' || c == 'S' || c == 'U') && !sign) {
-            s->sign = static_cast<char>(c);
+            sign_letter = static_cast<char>(c);
             sign = true;
         } else {
             int value = 0;
@@ -221,16 +224,20 @@ char sam_read_sam(SampleFile *s) {
                 if (c == EOF) return refuse_closing(s); // the character after the digits
             }
             numbers++;
-            if (numbers == 1) s->depth = value;
+            if (numbers == 1) depth = value;
             if (numbers == 2) count = value;
-            if (numbers == 3) s->channels = value;
+            if (numbers == 3) channels = value;
         }
     }
-    const bool binary = s->format == 'b' || s->format == 'B';
+    const bool binary = format_letter == 'b' || format_letter == 'B';
     // Binary values are at most four bytes wide; a wider depth can't be read.
-    if (binary && s->depth > 32) return refuse_closing(s);
+    if (binary && depth > 32) return refuse_closing(s);
     SampleBuffer *b = smp_new();
     if (!b) return refuse_closing(s);
+    s->depth = depth;
+    s->channels = channels;
+    s->format = format_letter;
+    s->sign = sign_letter;
     s->order = 'm';
     s->sample = b;
     if (s->format == 'a' || s->format == 'A') {
