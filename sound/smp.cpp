@@ -66,9 +66,11 @@ char *smp_to_text(const SampleBuffer *b) {
         memcpy(text, "SMP{}\n", 7);
         return text;
     }
-    size_t size = 8 + text_width(b->length);
-    for (int i = 0; i < b->length; i++) size += text_width(b->samples[i]) + 1;
-    char *text = static_cast<char *>(malloc(size));
+    // Counted in 64 bits: on a 32-bit host the text of a long buffer can pass 4 GiB.
+    uint64_t total = 8 + text_width(b->length);
+    for (int i = 0; i < b->length; i++) total += text_width(b->samples[i]) + 1;
+    const size_t size = static_cast<size_t>(total);
+    char *text = size == total ? static_cast<char *>(malloc(size)) : nullptr;
     if (!text) {
         smp_error();
         return nullptr;
