@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <SDL/SDL.h>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
+#include "screen_helpers.h"
 #include "sdl/sdldpy.h"
 #include "sdl/sdlkbd.h"
 
@@ -161,4 +164,28 @@ TEST_F(KeyboardTest, PollWithoutTheKeyboardDoesNothing) {
     EXPECT_EQ(queued_events(), 1); // still there for the Keyboard
     kbd_poll(k);
     EXPECT_EQ(k->keys[0], 'q');
+}
+
+// On a real X display: the window manager's close request, as the close_request helper sends
+// it, reaches SDL as its quit event, and the keyboard drops it.
+TEST_F(KeyboardTest, WindowCloseRequestArrivesAndIsDropped) {
+    const char *helper = getenv("KLOV_CLOSE_REQUEST");
+    if (!video_driver_is("x11") || !helper)
+        GTEST_SKIP() << "needs an X display and the close_request helper";
+    push(down(SDLK_p));
+    kbd_poll(k);
+    std::string send = "w=$(xdotool search --name '^KLOV4402$' | head -n 1) && \"" +
+                       std::string(helper) + "\" \"$w\"";
+    ASSERT_EQ(system(send.c_str()), 0);
+    SDL_Event e;
+    bool arrived = false;
+    for (int i = 0; i < 500 && !arrived; i++) {
+        SDL_PumpEvents();
+        arrived = SDL_PeepEvents(&e, 1, SDL_PEEKEVENT, SDL_QUITMASK) == 1;
+        if (!arrived) SDL_Delay(10);
+    }
+    ASSERT_TRUE(arrived);
+    kbd_poll(k);
+    EXPECT_EQ(k->keys[0], 'p');
+    EXPECT_EQ(SDL_PeepEvents(&e, 1, SDL_PEEKEVENT, SDL_QUITMASK), 0);
 }
