@@ -31,9 +31,15 @@ extern uint8_t quit_flag;
 extern uint8_t intro_error_switch;
 
 // Start-up. Returns 1 when the intro can run; otherwise it has printed one line on
-// standard error, released what it made, and returns 0.
+// standard error, released what it made, and returns 0. When the scene's start-up fails,
+// intro_scene_release is called to release what the scene had read so far.
 int intro_init();
-void intro_run(); // the frame cycle, until a quit key is seen
+// The frame cycle, until a quit key is seen: the scene's frame set-up, intro_frame until
+// it returns 0, the scene's frame release.
+void intro_run();
+// One frame: compose, present, the after-present step, poll the keyboard and apply the
+// key, then (unless a quit key was seen) the music update. Returns 0 after the last frame.
+int intro_frame();
 void intro_shutdown();
 void intro_key(int8_t code);
 int32_t intro_wrap(int32_t a, int32_t n); // a mod n in 0 .. n - 1, for n > 0
