@@ -1,6 +1,7 @@
 #include "intro/intro.h"
 
 #include <SDL/SDL.h>
+#include <csignal>
 #include <cstdio>
 
 #include "intro/intro_music.h"
@@ -58,6 +59,10 @@ int intro_init() {
             if (*c == '\n' || *c == '\r') *c = ' ';
         return stop_start_up(why);
     }
+    // SDL turns Ctrl+C and SIGTERM into its quit request, which the keyboard drops; give
+    // them back their usual effect so that the program can still be stopped from outside.
+    signal(SIGINT, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
     if (!intro_keyboard) return stop_start_up("out of memory for the keyboard");
     screen = img_new();
     if (screen) img_resize(screen, intro_display->width, intro_display->height);

@@ -98,15 +98,33 @@ static bool row_length_fits(const Image *img) {
     return img->width <= 0xFFFF / 4;
 }
 
-// Blits the top-left w x h part of the Image to the screen, converted by SDL to the
-// screen's format. Used on screens of any other layout; SDL clips to the screen.
-static void blit_converted(const Image *img, int w, int h) {
-    if (!row_length_fits(img)) return;
-    SDL_Surface *from = SDL_CreateRGBSurfaceFrom(img->pixels, w, h, 32, img->width * 4, red_mask,
-                                                 green_mask, blue_mask, 0);
-    if (!from) return;
-    SDL_BlitSurface(from, nullptr, screen_surface, nullptr);
-    SDL_FreeSurface(from);
+// SDL 1.2 turns rows of 0x00RRGGBB words into palette indices wrongly (every pixel of a row
+// becomes the row's first one); from the opposite byte order it converts them right.
+static SDL_Surface *to_reversed_bytes(SDL_Surface *from) {
+    SDL_Surface *bgr = SDL_CreateRGBSurface(SDL_SWSURFACE, from->w, from->h, 32, blue_mask,
+                                            green_mask, red_mask, 0);
+    if (!bgr) return nullptr;
+    SDL_SetAlpha(from, 0, SDL_ALPHA_OPAQUE); // a plain copy, whatever the top bytes hold
+    SDL_BlitSurface(from, nullptr, bgr, nullptr);
+    return bgr;
+}
+
+// Blits the top-left w x h part of the Image to the top-left of the screen, converted to
+// the screen's format, and shows the screen. Nothing is shown when SDL cannot make the
+// surfaces it needs.
+static void show_converted(const Image *img, int w, int h) {
+    if (w <= 0 || h <= 0 || !row_length_fits(img)) return;
+    // A 32-bit surface over the Image's own memory, each row at the Image's row length.
+    SDL_Surface *tmp = SDL_CreateRGBSurfaceFrom(img->pixels, w, h, 32, img->width * 4, red_mask,
+                                                green_mask, blue_mask, 0xFF000000);
+    if (!tmp) return;
+    SDL_Surface *conv =
+        screen_surface->format->palette ? to_reversed_bytes(tmp) : SDL_DisplayFormat(tmp);
+    SDL_FreeSurface(tmp);
+    if (!conv) return;
+    SDL_UpperBlit(conv, nullptr, screen_surface, nullptr);
+    SDL_FreeSurface(conv);
+    show_screen();
 }
 
 void dpy_present(Display *d, const Image *img) {
@@ -114,13 +132,13 @@ void dpy_present(Display *d, const Image *img) {
         dpy_error();
         return;
     }
-    if (screen_is_image_layout(d)) {
-        SDL_LockSurface(screen_surface);
-        memcpy(screen_surface->pixels, img->pixels, size_t(img->width) * img->height * 4);
-        SDL_UnlockSurface(screen_surface);
-    } else {
-        blit_converted(img, img->width, img->height);
+    if (!screen_is_image_layout(d)) {
+        show_converted(img, img->width, img->height);
+        return;
     }
+    SDL_LockSurface(screen_surface);
+    memcpy(screen_surface->pixels, img->pixels, size_t(img->width) * img->height * 4);
+    SDL_UnlockSurface(screen_surface);
     show_screen();
 }
 
@@ -130,8 +148,7 @@ void dpy_present_alias(Display *d, const Image *img) {
         return;
     }
     if (!screen_is_image_layout(d)) {
-        blit_converted(img, img->width, img->height);
-        show_screen();
+        show_converted(img, img->width, img->height);
         return;
     }
     SDL_LockSurface(screen_surface);
@@ -147,25 +164,8 @@ void dpy_present_convert(Display *d, const Image *img) {
         dpy_error();
         return;
     }
-    int w = img->width < d->width ? img->width : d->width;
-    int h = img->height < d->height ? img->height : d->height;
-    if (w <= 0 || h <= 0 || !row_length_fits(img)) return;
-    // A 32-bit surface over the Image's own memory, each row at the Image's row length.
-    SDL_Surface *tmp = SDL_CreateRGBSurface(video_flags & ~SDL_HWSURFACE, w, h, 32, red_mask,
-                                            green_mask, blue_mask, 0xFF000000);
-    if (!tmp) return;
-    void *own_pixels = tmp->pixels;
-    Uint16 own_pitch = tmp->pitch;
-    tmp->pixels = img->pixels;
-    tmp->pitch = Uint16(img->width * 4);
-    SDL_Surface *conv = SDL_DisplayFormat(tmp);
-    tmp->pixels = own_pixels;
-    tmp->pitch = own_pitch;
-    SDL_FreeSurface(tmp);
-    if (!conv) return;
-    SDL_UpperBlit(conv, nullptr, screen_surface, nullptr);
-    SDL_FreeSurface(conv);
-    show_screen();
+    show_converted(img, img->width < d->width ? img->width : d->width,
+                   img->height < d->height ? img->height : d->height);
 }
 
 const char *dpy_to_text(const Display *d) {

@@ -1,0 +1,252 @@
+#!/bin/sh
+# The two programs as a person uses them, on the X display in $DISPLAY (see with_xvfb.sh):
+# the window, its size and its picture, the keys that end it and those that do not, the
+# window manager's close request, and the full-screen program.
+# Usage: e2e_screen.sh KLOV4402 KLOV4400 CLOSE_REQUEST SOURCE_DIR
+set -u
+klov4402=$1
+klov4400=$2
+close_request=$3
+source_dir=$4
+convert=/usr/bin/convert
+import=/usr/bin/import
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/klov-e2e.XXXXXX") || exit 1
+pid=""
+cleanup() {
+    if [ -n "$pid" ]; then
+        kill -9 "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+pass() {
+    echo "ok: $*"
+}
+
+# The programs run in a folder of their own with the data files, as from the README.
+mkdir -p "$work/run"
+if [ -d "$source_dir/data" ]; then
+    cp -R "$source_dir/data/." "$work/run/"
+fi
+
+# start PROGRAM: starts it in the run folder and waits for its window; sets pid and win.
+start() {
+    name=$(basename "$1" | tr a-z A-Z)
+    (cd "$work/run" && exec "$1") >"$work/out" 2>"$work/err" &
+    pid=$!
+    win=""
+    i=0
+    while [ -z "$win" ] && [ "$i" -lt 100 ]; do
+        win=$(xdotool search --name "^$name\$" 2>/dev/null | head -n 1)
+        [ -n "$win" ] && break
+        if ! kill -0 "$pid" 2>/dev/null; then
+            break
+        fi
+        i=$((i + 1))
+        sleep 0.1
+    done
+    if [ -z "$win" ]; then
+        echo "no window named $name; its output:" >&2
+        cat "$work/out" "$work/err" >&2
+        return 1
+    fi
+    # Several frames have been shown before the tests look at the window.
+    sleep 0.5
+    return 0
+}
+
+# Without a window manager, keys go to the window under the pointer. (No --sync: it waits
+# for a motion that never comes when the pointer is there already.)
+point_at() {
+    xdotool mousemove --window "$1" 320 240 2>/dev/null
+    sleep 0.2
+}
+
+running() {
+    kill -0 "$pid" 2>/dev/null
+}
+
+# finish SECONDS: waits for the program to end; sets status to its exit status, or to
+# "running" when it is still running after that time.
+finish() {
+    i=0
+    while running && [ "$i" -lt $(($1 * 10)) ]; do
+        i=$((i + 1))
+        sleep 0.1
+    done
+    if running; then
+        status=running
+        return
+    fi
+    wait "$pid"
+    status=$?
+    pid=""
+}
+
+stop() {
+    if [ -n "$pid" ]; then
+        kill -9 "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+        pid=""
+    fi
+}
+
+# hold KEYS: holds the keys long enough for many frames to see them.
+hold() {
+    xdotool keydown "$1"
+    sleep 0.3
+    xdotool keyup "$1"
+    sleep 0.1
+}
+
+# The screen before any program: not black (with_xvfb.sh gives it a white root window).
+"$import" -window root "$work/empty.png" || fail "cannot take a screenshot of the screen"
+empty_max=$("$convert" "$work/empty.png" -format '%[fx:maxima]' info:)
+
+# klov4402: a 640 x 480 window named by its caption, showing cleared frames.
+if start "$klov4402"; then
+    xwininfo -id "$win" >"$work/wininfo"
+    w=$(sed -n 's/^ *Width: //p' "$work/wininfo")
+    h=$(sed -n 's/^ *Height: //p' "$work/wininfo")
+    state=$(sed -n 's/^ *Map State: //p' "$work/wininfo")
+    if [ "$w" = 640 ] && [ "$h" = 480 ] && [ "$state" = IsViewable ]; then
+        pass "klov4402 shows a 640 x 480 window named KLOV4402"
+    else
+        fail "klov4402's window is ${w}x$h, $state"
+    fi
+    if "$import" -window "$win" "$work/window.png"; then
+        size=$("$convert" "$work/window.png" -format '%wx%h' info:)
+        max=$("$convert" "$work/window.png" -format '%[fx:maxima]' info:)
+        if [ "$size" = 640x480 ] && [ "$max" = 0 ]; then
+            pass "the window shows the cleared frame"
+        else
+            fail "screenshot of the window: $size, brightest value $max"
+        fi
+    else
+        fail "no screenshot of the window"
+    fi
+    stop
+else
+    fail "klov4402 did not open its window"
+fi
+
+# Keys and the close request that must not end it, then the quit key that must.
+others="a space Up o p 3 Return shift+a"
+for quit in q shift+q Escape; do
+    if ! start "$klov4402"; then
+        fail "klov4402 did not start (for $quit)"
+        continue
+    fi
+    point_at "$win"
+    for key in $others; do
+        hold "$key"
+    done
+    "$close_request" "$win"
+    rc=$?
+    [ "$rc" = 0 ] || fail "the close request could not be sent ($rc)"
+    sleep 0.5
+    if running; then
+        pass "${others:+other keys and }the close request: klov4402 goes on ($quit next)"
+    else
+        finish 1
+        fail "klov4402 ended before $quit: status $status"
+        continue
+    fi
+    others="" # once is enough
+    hold "$quit"
+    finish 10
+    if [ "$status" = 0 ]; then
+        pass "$quit ends klov4402 with status 0"
+    else
+        fail "$quit: klov4402 status $status"
+    fi
+    if [ -s "$work/out" ] || [ -s "$work/err" ]; then
+        fail "klov4402 printed something:"
+        cat "$work/out" "$work/err" >&2
+    fi
+    stop
+done
+
+# SIGTERM (and Ctrl+C) still stop the program: SDL would turn them into its quit request,
+# which the program drops.
+if start "$klov4402"; then
+    kill -TERM "$pid"
+    finish 10
+    if [ "$status" = 143 ]; then
+        pass "SIGTERM stops klov4402"
+    else
+        fail "after SIGTERM klov4402 status is $status"
+    fi
+    stop
+fi
+
+# klov4400 takes the whole screen: a window over the whole 1024 x 768 screen, the frame of
+# 640 x 480 in its middle, and every pixel of the screen black (cleared frames).
+if start "$klov4400"; then
+    point_at "$win"
+    covering=""
+    for id in $(xwininfo -root -children | sed -n 's/^ *\(0x[0-9a-f]*\) .* 1024x768+0+0 .*/\1/p'); do
+        if xwininfo -id "$id" | grep -q 'Map State: IsViewable'; then
+            covering=$id
+        fi
+    done
+    if [ -n "$covering" ]; then
+        frame=$(xwininfo -id "$covering" -children | grep -c ' 640x480+192+144 ')
+        if [ "$frame" = 1 ]; then
+            pass "klov4400 covers the whole screen with its frame in the middle"
+        else
+            fail "klov4400's full-screen window has no 640 x 480 frame in its middle"
+            xwininfo -id "$covering" -children >&2
+        fi
+    else
+        fail "no window covers the whole screen"
+        xwininfo -root -tree >&2
+    fi
+    "$import" -window root "$work/full.png"
+    max=$("$convert" "$work/full.png" -format '%[fx:maxima]' info:)
+    if [ "$max" = 0 ] && [ "$empty_max" != 0 ]; then
+        pass "the whole screen is the program's (black) while the empty screen was not"
+    else
+        fail "screen brightest value $max with klov4400, $empty_max without"
+    fi
+    hold Escape
+    finish 10
+    if [ "$status" = 0 ]; then
+        pass "Escape ends klov4400 with status 0"
+    else
+        fail "Escape: klov4400 status $status"
+    fi
+    stop
+else
+    fail "klov4400 did not start"
+fi
+
+# Without a screen: one line on standard error and a non-zero status.
+(cd "$work/run" && env -u DISPLAY SDL_VIDEODRIVER=x11 "$klov4402") >"$work/out" 2>"$work/err" &
+pid=$!
+finish 10
+lines=$(wc -l <"$work/err")
+if [ "$status" != 0 ] && [ "$status" != running ] && [ "$lines" = 1 ] && [ ! -s "$work/out" ] &&
+    grep -q '^KLOV4402: cannot open a 640 x 480 screen' "$work/err"; then
+    pass "without a screen: status $status and: $(cat "$work/err")"
+else
+    fail "without a screen: status $status, standard error:"
+    cat "$work/err" >&2
+fi
+stop
+
+if [ "$failures" != 0 ]; then
+    echo "$failures check(s) failed" >&2
+    exit 1
+fi
+echo "all checks passed"

@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+
+#include <SDL/SDL.h>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "intro/intro.h"
+#include "screen_helpers.h"
+#include "sdl/sdldpy.h"
+#include "sdl/sdlkbd.h"
+
+using testing::internal::CaptureStderr;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStderr;
+using testing::internal::GetCapturedStdout;
+
+static void push_key(uint8_t type, SDLKey sym, SDLMod mod = KMOD_NONE) {
+    SDL_Event e{};
+    e.type = type;
+    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    e.key.keysym.sym = sym;
+    e.key.keysym.mod = mod;
+    ASSERT_EQ(SDL_PushEvent(&e), 0);
+}
+
+TEST(IntroRecord, NoticesHaveTheirLengthsAndForm) {
+    EXPECT_STREQ(intro_module.name, "KLOV4402");
+    EXPECT_STREQ(intro_module.date, "20080829");
+    EXPECT_STREQ(intro_module.author, "KV");
+    EXPECT_STREQ(intro_module.warranty, "\nWARRANTY: \nTHERE IS NO WARRANTY. \n");
+    const struct {
+        const char *text;
+        size_t length;
+        const char *must_name;
+    } notices[] = {{intro_module.warranty, 35, "WARRANTY"},
+                   {intro_module.rights, 62, "KV"},
+                   {intro_module.quotation, 164,
+                    "EVERYONE HAS THE RIGHT TO LIFE, \nLIBERTY AND "
+                    "SECURITY OF PERSON. \n"}};
+    for (const auto &n : notices) {
+        std::string t = n.text;
+        EXPECT_EQ(t.size(), n.length) << t;
+        EXPECT_NE(t.find(n.must_name), std::string::npos) << t;
+        ASSERT_EQ(t[0], '\n') << t;
+        // Upper-case lines, each ending in a blank and a newline.
+        size_t start = 1;
+        while (start < t.size()) {
+            size_t end = t.find('\n', start);
+            ASSERT_NE(end, std::string::npos) << t;
+            EXPECT_GT(end, start + 1) << t;
+            EXPECT_EQ(t[end - 1], ' ') << t.substr(start, end - start);
+            start = end + 1;
+        }
+        for (char c : t) EXPECT_FALSE(islower(static_cast<unsigned char>(c))) << t;
+    }
+    EXPECT_NE(std::string(intro_module.rights).find("2008"), std::string::npos);
+    EXPECT_NE(std::string(intro_module.quotation).find("ARTICLE 3"), std::string::npos);
+    EXPECT_NE(std::string(intro_module.quotation).find("1948"), std::string::npos);
+}
+
+TEST(IntroWrap, GivesTheResidueInZeroToNMinusOne) {
+    const struct {
+        int32_t a, n, wrapped;
+    } cases[] = {{1030, 1024, 6},
+                 {-11, 1024, 1013},
+                 {-1024, 1024, 0},
+                 {0, 1024, 0},
+                 {1023, 1024, 1023},
+                 {-1, 7, 6},
+                 {-2048, 1024, 0},
+                 {INT32_MIN, 1024, 0},
+                 {INT32_MAX, 1024, 1023},
+                 {INT32_MIN, 7, 5},
+                 {5, 1, 0},
+                 {-5, 1, 0},
+                 {12, 0, 0},
+                 {12, -5, 0}, // no residues: 0
+                 {INT32_MIN, -1, 0}};
+    for (auto c : cases)
+        EXPECT_EQ(intro_wrap(c.a, c.n), c.wrapped) << "intro_wrap(" << c.a << ", " << c.n << ")";
+}
+
+TEST(IntroKey, OnlyEscapeAndQEndTheFrameCycle) {
+    const struct {
+        int8_t code;
+        bool quits;
+    } cases[] = {{27, true},  {113, true}, {81, true},  {0, false},    {32, false},
+                 {51, false}, {54, false}, {55, false}, {111, false},  {112, false},
+                 {97, false}, {17, false}, {-1, false}, {-128, false}, {127, false}};
+    for (auto c : cases) {
+        quit_flag = 0;
+        intro_key(c.code);
+        EXPECT_EQ(quit_flag, c.quits ? 1 : 0) << "code " << int(c.code);
+    }
+    quit_flag = 0;
+}
+
+TEST(IntroError, PrintsOnlyWhileSwitchedOn) {
+    CaptureStdout();
+    CaptureStderr();
+    intro_error();
+    EXPECT_EQ(GetCapturedStdout(), "");
+    EXPECT_EQ(GetCapturedStderr(), "");
+    intro_error_switch = 1;
+    CaptureStdout();
+    intro_error();
+    EXPECT_EQ(GetCapturedStdout(), "KLOV4402 Error.\n");
+    intro_error_switch = 0;
+}
+
+class IntroTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        quit_flag = 0;
+        ASSERT_EQ(intro_init(), 1);
+        SDL_Event e;
+        while (SDL_PollEvent(&e)) {
+        }
+    }
+    void TearDown() override {
+        if (intro_display) intro_shutdown();
+        quit_flag = 0;
+    }
+};
+
+TEST_F(IntroTest, StartUpMakesA640x480ScreenAndShutdownReleasesIt) {
+    ASSERT_NE(intro_display, nullptr);
+    ASSERT_NE(intro_keyboard, nullptr);
+    ASSERT_NE(screen, nullptr);
+    EXPECT_EQ(intro_display->width, 640);
+    EXPECT_EQ(intro_display->height, 480);
+    EXPECT_EQ(SDL_GetVideoSurface()->w, 640);
+    EXPECT_EQ(SDL_GetVideoSurface()->h, 480);
+    EXPECT_EQ(screen->width, 640);
+    EXPECT_EQ(screen->height, 480);
+    char *title = nullptr, *icon = nullptr;
+    SDL_WM_GetCaption(&title, &icon);
+    EXPECT_STREQ(title, "KLOV4402");
+
+    CaptureStdout();
+    CaptureStderr();
+    intro_shutdown();
+    EXPECT_EQ(GetCapturedStdout(), "");
+    EXPECT_EQ(GetCapturedStderr(), "");
+    EXPECT_EQ(intro_display, nullptr);
+    EXPECT_EQ(intro_keyboard, nullptr);
+    EXPECT_EQ(screen, nullptr);
+    EXPECT_FALSE(dpy_exists());
+}
+
+// Frames go on while other keys are held; a quit key ends the cycle after its frame, which
+// has been presented.
+TEST_F(IntroTest, FramesRunUntilAQuitKeyIsSeen) {
+    const struct {
+        SDLKey sym;
+        SDLMod mod;
+    } quit_keys[] = {{SDLK_ESCAPE, KMOD_NONE}, {SDLK_q, KMOD_NONE}, {SDLK_q, KMOD_LSHIFT}};
+    for (auto quit : quit_keys) {
+        quit_flag = 0;
+        EXPECT_EQ(intro_frame(), 1);
+        const SDLKey others[] = {SDLK_a, SDLK_SPACE, SDLK_UP, SDLK_RALT, SDLK_w};
+        for (SDLKey sym : others) {
+            push_key(SDL_KEYDOWN, sym);
+            EXPECT_EQ(intro_frame(), 1) << sym;
+            EXPECT_EQ(intro_frame(), 1) << sym << " held";
+            push_key(SDL_KEYUP, sym);
+        }
+        SDL_Event close{};
+        close.type = SDL_QUIT;
+        SDL_PushEvent(&close);
+        EXPECT_EQ(intro_frame(), 1);
+
+        fill_screen(3);
+        push_key(SDL_KEYDOWN, quit.sym, quit.mod);
+        CaptureStdout();
+        EXPECT_EQ(intro_frame(), 0) << quit.sym;
+        EXPECT_EQ(GetCapturedStdout(), "");
+        EXPECT_EQ(quit_flag, 1);
+        EXPECT_EQ(screen_pixels_not(0, 0, 0, 640, 480), 0); // the cleared frame is shown
+        push_key(SDL_KEYUP, quit.sym);
+    }
+}
+
+// A key pressed and released between two polls is never seen: the cycle goes on.
+TEST_F(IntroTest, ATapWithinOneFrameIsNotSeen) {
+    push_key(SDL_KEYDOWN, SDLK_ESCAPE);
+    push_key(SDL_KEYUP, SDLK_ESCAPE);
+    EXPECT_EQ(intro_frame(), 1);
+    EXPECT_EQ(quit_flag, 0);
+}
+
+TEST_F(IntroTest, RunReturnsAfterTheQuitFrame) {
+    push_key(SDL_KEYDOWN, SDLK_q);
+    intro_run();
+    EXPECT_EQ(quit_flag, 1);
+}
+
+TEST(IntroWithoutVideo, StartUpFailsWithOneLineAndLeavesNothing) {
+    std::string driver = getenv("SDL_VIDEODRIVER") ? getenv("SDL_VIDEODRIVER") : "";
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+    CaptureStdout();
+    CaptureStderr();
+    EXPECT_EQ(intro_init(), 0);
+    std::string err = GetCapturedStderr();
+    EXPECT_EQ(GetCapturedStdout(), "");
+    EXPECT_EQ(err.rfind("KLOV4402: cannot open a 640 x 480 screen (", 0), 0u) << err;
+    ASSERT_FALSE(err.empty());
+    EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
+    EXPECT_EQ(intro_display, nullptr);
+    EXPECT_EQ(intro_keyboard, nullptr);
+    EXPECT_EQ(screen, nullptr);
+    EXPECT_FALSE(dpy_exists());
+    setenv("SDL_VIDEODRIVER", driver.c_str(), 1);
+}
