@@ -1,5 +1,5 @@
 #!/bin/sh
-# The windowed intro end to end, under a virtual X server of its own:
+# The windowed intro end to end, on the X display in $DISPLAY (see with_xvfb.sh):
 #   intro_e2e.sh <klov4402> <intro_screenshot_check> <data folder>
 # A screenshot after the start shows the scene without sprites; Space held for about one
 # frame shows the sprites (pressed again while an even number of frames saw it); Q ends
@@ -9,11 +9,9 @@ program=$1
 checker=$2
 data=$3
 work=$(mktemp -d /tmp/klov-e2e-XXXXXX)
-xvfb=""
 intro=""
 cleanup() {
     [ -n "$intro" ] && kill "$intro" 2>/dev/null
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -27,18 +25,6 @@ fail() {
 
 cp "$data"/*.ppm "$data"/*.pbm "$work"/ || fail "cannot copy the data files"
 cp "$data"/*.xm "$work"/ 2>/dev/null || echo "no tune in $data: the intro runs silently"
-
-# -displayfd picks a free display, so parallel tests do not collide.
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-i=0
-while [ ! -s "$work/display" ]; do
-    i=$((i + 1))
-    [ $i -gt 100 ] && fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-    sleep 0.1
-done
-DISPLAY=":$(head -n 1 "$work/display")"
-export DISPLAY
 
 (cd "$work" && exec "$program" >stdout 2>stderr) &
 intro=$!

@@ -84,6 +84,18 @@ TEST_F(MusicTest, PlaysTheTuneThroughTheChosenDriver) {
     EXPECT_GT(peak(samples), 1000);
 }
 
+TEST_F(MusicTest, TheIntrosOwnTuneSounds) {
+    choose_wav_writer();
+    folder.copy("vemlotra.xm");
+    CaptureStderr();
+    intro_music_start();
+    EXPECT_EQ(GetCapturedStderr(), "");
+    ASSERT_NE(music, nullptr);
+    for (int i = 0; i < 30; i++) intro_music_update();
+    intro_music_stop();
+    EXPECT_GT(peak(wav_samples("music.wav")), 1000);
+}
+
 TEST_F(MusicTest, AnEndedTuneIsReloadedWithMoreVoicesAndPlaysAgainFromItsStart) {
     choose_wav_writer();
     write_tune(8, 8); // eight rows, about a second
