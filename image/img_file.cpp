@@ -41,12 +41,8 @@ bool is_printable(int ch) {
     return ch >= '!' && ch <= '~';
 }
 
-// The Image for a header's size, or null after a report.
-Image *new_image(int64_t width, int64_t height) {
-    if (width <= 0 || height <= 0 || !img_size_ok(width, height)) {
-        img_error();
-        return nullptr;
-    }
+// An all-zero Image of a size already checked, or null after a report.
+Image *image_of_size(int64_t width, int64_t height) {
     Image *img = img_new();
     if (!img) return nullptr;
     img_resize(img, static_cast<int32_t>(width), static_cast<int32_t>(height));
@@ -55,6 +51,15 @@ Image *new_image(int64_t width, int64_t height) {
         return nullptr;
     }
     return img;
+}
+
+// The Image for a header's size, or null after a report.
+Image *new_image(int64_t width, int64_t height) {
+    if (width <= 0 || height <= 0 || !img_size_ok(width, height)) {
+        img_error();
+        return nullptr;
+    }
+    return image_of_size(width, height);
 }
 
 // The fewest body bytes that can hold every pixel: a byte per sample for the text kinds
@@ -496,13 +501,8 @@ Image *img_from_text(const char *text) {
         img_error();
         return nullptr;
     }
-    Image *img = img_new();
+    Image *img = image_of_size(width, height);
     if (!img) return nullptr;
-    img_resize(img, static_cast<int32_t>(width), static_cast<int32_t>(height));
-    if (img->width != width || img->height != height) { // img_resize has reported
-        img_free(&img);
-        return nullptr;
-    }
     if (!read_buffer_body(&in, '3', img)) {
         img_free(&img);
         img_error();

@@ -85,7 +85,10 @@ void intro_move_sprites() {
         sprite_phase[k] = intro_wrap(sprite_phase[k] + sprite_speed[k], sine_length);
 }
 
-void intro_blit_add(const Image *src, Image *dst, int32_t x, int32_t y) {
+// Combines each source pixel with the target pixel under it, the source's top left corner
+// at (x, y), clipped to both images.
+template <typename Combine>
+static void combine_clipped(const Image *src, Image *dst, int32_t x, int32_t y, Combine combine) {
     if (!usable(src) || !usable(dst)) {
         img_error();
         return;
@@ -95,8 +98,13 @@ void intro_blit_add(const Image *src, Image *dst, int32_t x, int32_t y) {
     for (int64_t row = 0; row < c.h; row++) {
         const uint32_t *s = src->pixels + (c.sy + row) * src->width + c.sx;
         uint32_t *d = dst->pixels + (c.dy + row) * dst->width + c.dx;
-        for (int64_t col = 0; col < c.w; col++) d[col] += s[col];
+        for (int64_t col = 0; col < c.w; col++) combine(s[col], d[col]);
     }
+}
+
+// A plain 32-bit add: a channel sum above 0xFF carries into the next channel up.
+void intro_blit_add(const Image *src, Image *dst, int32_t x, int32_t y) {
+    combine_clipped(src, dst, x, y, [](uint32_t s, uint32_t &d) { d += s; });
 }
 
 void intro_mask(const Image *mask, Image *target) {
@@ -138,16 +146,7 @@ void intro_fade_out() {
 }
 
 void intro_blit_average(const Image *src, Image *dst, int32_t x, int32_t y) {
-    if (!usable(src) || !usable(dst)) {
-        img_error();
-        return;
-    }
-    Clip c;
-    if (!clip(src, dst, x, y, &c)) return;
-    for (int64_t row = 0; row < c.h; row++) {
-        const uint32_t *s = src->pixels + (c.sy + row) * src->width + c.sx;
-        uint32_t *d = dst->pixels + (c.dy + row) * dst->width + c.dx;
-        for (int64_t col = 0; col < c.w; col++)
-            if (s[col]) d[col] = ((s[col] >> 1) & 0x7F7F7F) + ((d[col] >> 1) & 0x7F7F7F);
-    }
+    combine_clipped(src, dst, x, y, [](uint32_t s, uint32_t &d) {
+        if (s) d = ((s >> 1) & 0x7F7F7F) + ((d >> 1) & 0x7F7F7F);
+    });
 }

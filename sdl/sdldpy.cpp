@@ -127,15 +127,22 @@ static void show_converted(const Image *img, int w, int h) {
     show_screen();
 }
 
-void dpy_present(Display *d, const Image *img) {
+// The checks of the two same-size presenters. False when the frame was refused, or when it
+// has been shown through the conversion because the screen's layout is not the Image's.
+static bool takes_image_directly(Display *d, const Image *img) {
     if (!can_present(d, img) || img->width != d->width || img->height != d->height) {
         dpy_error();
-        return;
+        return false;
     }
     if (!screen_is_image_layout(d)) {
         show_converted(img, img->width, img->height);
-        return;
+        return false;
     }
+    return true;
+}
+
+void dpy_present(Display *d, const Image *img) {
+    if (!takes_image_directly(d, img)) return;
     SDL_LockSurface(screen_surface);
     memcpy(screen_surface->pixels, img->pixels, size_t(img->width) * img->height * 4);
     SDL_UnlockSurface(screen_surface);
@@ -143,14 +150,7 @@ void dpy_present(Display *d, const Image *img) {
 }
 
 void dpy_present_alias(Display *d, const Image *img) {
-    if (!can_present(d, img) || img->width != d->width || img->height != d->height) {
-        dpy_error();
-        return;
-    }
-    if (!screen_is_image_layout(d)) {
-        show_converted(img, img->width, img->height);
-        return;
-    }
+    if (!takes_image_directly(d, img)) return;
     SDL_LockSurface(screen_surface);
     void *own = screen_surface->pixels;
     screen_surface->pixels = img->pixels;

@@ -362,7 +362,9 @@ char sam_write_sam(SampleFile *s) {
     return 1;
 }
 
-char sam_write_depth(SampleFile *s) {
+// The depth and compact forms: a header, then every sample most significant byte first in
+// the narrowest width of 8, 16, 24 or 32 bits that holds them all.
+static char write_fixed_width(SampleFile *s, bool compact) {
     if (!s || !s->sample) {
         sam_error();
         return 0;
@@ -371,24 +373,19 @@ char sam_write_depth(SampleFile *s) {
     const SampleBuffer *b = s->sample;
     // Samples beyond 16 bits get a wider line rather than losing their high digits.
     const int width = width_for(b);
+    if (compact) fprintf(s->file, "SAM\nbinary\n%li\n", static_cast<long>(b->length));
     fprintf(s->file, "%d\n", width);
     for (int i = 0; i < b->length; i++) put_msb_first(s->file, b->samples[i], width / 8);
     close_stream(s);
     return 1;
 }
 
+char sam_write_depth(SampleFile *s) {
+    return write_fixed_width(s, false);
+}
+
 char sam_write_compact(SampleFile *s) {
-    if (!s || !s->sample) {
-        sam_error();
-        return 0;
-    }
-    if (!open_stream(s, "wb")) return refuse_closing(s);
-    const SampleBuffer *b = s->sample;
-    const int width = width_for(b);
-    fprintf(s->file, "SAM\nbinary\n%li\n%d\n", static_cast<long>(b->length), width);
-    for (int i = 0; i < b->length; i++) put_msb_first(s->file, b->samples[i], width / 8);
-    close_stream(s);
-    return 1;
+    return write_fixed_width(s, true);
 }
 
 int sam_sign_extend(int value, int n) {
