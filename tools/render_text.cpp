@@ -1,9 +1,10 @@
 // render_text <font8x8.pbm> <out.ppm> <width> <text>: draws one line of text with the
-// 8 x 8 glyph sheet, white on black, into a width x 8 picture, cell by cell as the font
-// draws it (code c at column c mod 16, row c div 16 of a 128-pixel sheet).
+// 8 x 8 glyph sheet through the font module, white on black, into a width x 8 picture.
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
+#include "effects/font.h"
 #include "image/img.h"
 
 int main(int argc, char **argv) {
@@ -16,18 +17,19 @@ int main(int argc, char **argv) {
         fprintf(stderr, "render_text: the width must be positive\n");
         return 2;
     }
-    Image *sheet = img_load(argv[1]);
-    if (!sheet) return 1;
+    Font *font = font_new();
+    font->cell_width = font->cell_height = 8;
+    font->sheet = img_load(argv[1]);
+    if (!font->sheet) {
+        font_destroy(&font);
+        return 1;
+    }
     Image *line = img_new();
     img_resize(line, width, 8);
-    int x = 0;
-    for (const char *p = argv[4]; *p; p++, x += 8) {
-        const int k = static_cast<signed char>(*p) * 8;
-        if (k < 0) continue;
-        img_blit(sheet, line, k % sheet->width, k / sheet->width * 8, x, 0, 8, 8);
-    }
+    const std::string text = std::string(argv[4]) + "\n";
+    font_draw_text(font, text.c_str(), 0, 0, line);
     const int ok = img_save(line, argv[2]);
     img_free(&line);
-    img_free(&sheet);
+    font_destroy(&font);
     return ok ? 0 : 1;
 }
