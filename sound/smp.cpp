@@ -111,7 +111,7 @@ SampleBuffer *smp_from_text(const char *text) {
     // text can't be met; don't reserve for it.
     const size_t rest = strlen(p);
     const int room = rest < static_cast<size_t>(n) ? static_cast<int>(rest) : n;
-    if (room > b->capacity) {
+    if (room > 0) {
         smp_reserve(b, room);
         if (b->capacity < room) {
             smp_free(&b);

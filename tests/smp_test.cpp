@@ -115,6 +115,8 @@ TEST(Smp, TextForm) {
         SampleBuffer *back = smp_from_text(t.c_str());
         ASSERT_NE(back, nullptr) << t;
         EXPECT_EQ(samples(back), samples(src)) << t;
+        // The count is reserved exactly; the empty form keeps the default storage.
+        EXPECT_EQ(back->capacity, src->length ? src->length : 32) << t;
         smp_free(&back);
     }
     EXPECT_EQ(smp_to_text(nullptr), nullptr);
