@@ -2,16 +2,14 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "image/img.h"
+#include "fuzz/img_fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     Image *img = img_from_pnm_n(data, size);
     if (!img) return 0;
-    if (img->width <= 0 || img->height <= 0 || !img_size_ok(img->width, img->height)) abort();
-    // What parses goes through the text form and back unchanged where the words allow it.
-    bool plain = true;
-    for (int64_t i = 0; i < int64_t{img->width} * img->height; i++)
-        plain = plain && img->pixels[i] <= 0xFFFFFF;
+    // A Netpbm reader never returns an Image without pixels.
+    if (img->width <= 0 || img->height <= 0) abort();
+    const bool plain = fuzz_img_words_are_plain(img);
     if (plain) {
         char *text = img_to_text(img);
         Image *back = text ? img_from_text(text) : nullptr;
