@@ -12,15 +12,15 @@ Sound *snd_new() {
     if (SDL_Init(SDL_INIT_EVERYTHING) != 0) return nullptr;
     Sound *s = static_cast<Sound *>(calloc(1, sizeof(Sound)));
     if (!s) return nullptr;
-    SDL_AudioSpec spec;
-    memset(&spec, 0, sizeof spec);
-    spec.freq = 44100;
-    spec.format = AUDIO_S16LSB;
-    spec.channels = 1;
-    spec.samples = 4096;
-    spec.callback = snd_callback;
-    spec.userdata = s;
-    if (SDL_OpenAudio(&spec, nullptr) < 0) {
+    SDL_AudioSpec wanted;
+    memset(&wanted, 0, sizeof wanted);
+    wanted.freq = 44100;
+    wanted.format = AUDIO_S16LSB;
+    wanted.channels = 1;
+    wanted.samples = 4096;
+    wanted.callback = snd_callback;
+    wanted.userdata = s;
+    if (SDL_OpenAudio(&wanted, nullptr) < 0) {
         free(s);
         return nullptr;
     }
