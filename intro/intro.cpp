@@ -3,9 +3,13 @@
 #include <SDL/SDL.h>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 
+#include "intro/data_dir.h"
 #include "intro/intro_music.h"
 #include "intro/intro_scene.h"
+#include "intro/options.h"
+#include "intro/pace.h"
 #include "sdl/sdldpy.h"
 #include "sdl/sdlkbd.h"
 
@@ -27,6 +31,9 @@ Keyboard *intro_keyboard;
 Image *screen;
 uint8_t quit_flag;
 uint8_t intro_error_switch;
+int8_t intro_held_key;
+int32_t intro_fps;
+int64_t intro_frame_limit;
 
 void intro_error() {
     if (intro_error_switch) printf("KLOV4402 Error.\n");
@@ -46,6 +53,14 @@ static int stop_start_up(const char *why) {
 }
 
 int intro_init() {
+    char driver[64];
+    if (dpy_blind_driver(driver, sizeof driver)) {
+        fprintf(stderr,
+                "%s: no display to show the intro on (SDL chose its \"%s\" driver); set DISPLAY "
+                "to an X display, or SDL_VIDEODRIVER to the video driver to use\n",
+                dpy_caption, driver);
+        return 0;
+    }
     intro_display = dpy_new();
     if (!intro_display) return stop_start_up("out of memory for the display");
     intro_keyboard = kbd_new();
@@ -89,11 +104,40 @@ int intro_frame() {
     return 1;
 }
 
+static void update_music(void *) {
+    intro_music_update();
+}
+
 void intro_run() {
     intro_scene_setup();
-    while (intro_frame()) {
+    Pacer pacer{};
+    if (intro_fps > 0) pace_start(&pacer, intro_fps, 1);
+    for (int64_t frames = 1; intro_frame(); frames++) {
+        if (frames == intro_frame_limit) break;
+        if (intro_fps > 0) pace_wait(&pacer, update_music, nullptr);
     }
     intro_scene_release_frame();
+}
+
+int intro_main(int argc, char **argv) {
+    Options options;
+    int status = 0;
+    if (!opt_handle(&options, OPT_INTRO, argc, argv, &status)) return status;
+    if (!datadir_find(&data_dir, options.data, nullptr)) {
+        const char *slash = argc > 0 ? strrchr(argv[0], '/') : nullptr;
+        datadir_report(&data_dir,
+                       slash      ? slash + 1
+                       : argc > 0 ? argv[0]
+                                  : dpy_caption,
+                       options.data);
+        return 1;
+    }
+    intro_fps = options.fps_num;
+    intro_frame_limit = options.frames;
+    if (!intro_init()) return 1;
+    intro_run();
+    intro_shutdown();
+    return 0;
 }
 
 void intro_shutdown() {
@@ -103,17 +147,22 @@ void intro_shutdown() {
 }
 
 void intro_key(int8_t code) {
+    // A toggle acts in the frame its key goes down, not again while the key stays down.
+    const bool went_down = code != intro_held_key;
+    intro_held_key = code;
     switch (code) {
     case 27:  // Escape
     case 113: // q
     case 81:  // Q
         quit_flag = 1;
         break;
-    case 32:  // space
-    case 51:  // 3
-    case 54:  // 6
-    case 55:  // 7
-    case 111: // o
+    case 32: // space
+    case 51: // 3
+    case 54: // 6
+    case 55: // 7
+        if (went_down) intro_scene_key(code);
+        break;
+    case 111: // o: the speed changes in every frame the key is held
     case 112: // p
         intro_scene_key(code);
         break;

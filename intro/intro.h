@@ -29,13 +29,21 @@ extern Keyboard *intro_keyboard;
 extern Image *screen; // every frame is composed here, then presented
 extern uint8_t quit_flag;
 extern uint8_t intro_error_switch;
+extern int8_t intro_held_key;     // the key code of the frame before: toggles act once a press
+extern int32_t intro_fps;         // frames a second on a schedule; 0: each frame at once
+extern int64_t intro_frame_limit; // end after this many frames; 0: only on a quit key
+
+// The whole program: the command line, the data folder, start-up, the frame cycle and
+// shutdown. Returns the exit status.
+int intro_main(int argc, char **argv);
 
 // Start-up. Returns 1 when the intro can run; otherwise it has printed one line on
 // standard error, released what it made, and returns 0. When the scene's start-up fails,
 // intro_scene_release is called to release what the scene had read so far.
 int intro_init();
-// The frame cycle, until a quit key is seen: the scene's frame set-up, intro_frame until
-// it returns 0, the scene's frame release.
+// The frame cycle, until a quit key is seen or the frame limit is reached: the scene's
+// frame set-up, intro_frame until it returns 0 (paced when intro_fps is set, the music
+// updated during the waits too), the scene's frame release.
 void intro_run();
 // One frame: compose, present, the after-present step, poll the keyboard and apply the
 // key, then (unless a quit key was seen) the music update. Returns 0 after the last frame.

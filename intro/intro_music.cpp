@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "intro/data_dir.h"
+
 MODULE *music;
 
 namespace {
@@ -14,6 +16,12 @@ const char tune_file[] = "vemlotra.xm";
 // second registration makes the list a loop, and loading then never returns. Its drivers
 // it does check, and both lists outlive MikMod_Exit, so a later start finds them ready.
 bool loaders_registered;
+
+MODULE *load_tune(int voices) {
+    char path[datadir_path_size];
+    const char *file = datadir_path(&data_dir, tune_file, path, sizeof path);
+    return file ? Player_Load(file, voices, 0) : nullptr;
+}
 
 } // namespace
 
@@ -33,7 +41,7 @@ void intro_music_start() {
         // intro runs silently.
         return;
     }
-    music = Player_Load(tune_file, 4, 0);
+    music = load_tune(4);
     if (music)
         Player_Start(music);
     else
@@ -50,7 +58,7 @@ void intro_music_update() {
     // fails ends the music quietly.
     Player_Stop();
     Player_Free(music);
-    music = Player_Load(tune_file, 8, 0);
+    music = load_tune(8);
     Player_Start(music);
 }
 

@@ -6,6 +6,7 @@
 #include "effects/font.h"
 #include "effects/raster.h"
 #include "effects/scroll.h"
+#include "intro/data_dir.h"
 #include "intro/intro.h"
 #include "intro/intro_bars.h"
 #include "intro/intro_effects.h"
@@ -47,6 +48,12 @@ int missing(const char *file) {
     fprintf(stderr, "Could not read picture: %s\n", file);
     release_read();
     return 0;
+}
+
+// A picture from the data folder.
+Image *load(const char *name) {
+    char path[datadir_path_size];
+    return img_load(datadir_path(&data_dir, name, path, sizeof path));
 }
 
 Image *strip(int32_t width) {
@@ -111,9 +118,9 @@ int intro_scene_start() {
     if (intro_font) {
         intro_font->cell_width = 8;
         intro_font->cell_height = 8;
-        intro_font->sheet = img_load("font8x8.pbm");
+        intro_font->sheet = load("font8x8.pbm");
     }
-    for (int i = 0; i < 4; i++) sprite_images[i] = img_load(sprite_files[i]);
+    for (int i = 0; i < 4; i++) sprite_images[i] = load(sprite_files[i]);
     const Image *k = sprite_images[0];
     if (!k) return missing(sprite_files[0]);
     // The configured mode, not the display's, and the first letter's size for all four.
@@ -121,11 +128,11 @@ int intro_scene_start() {
         static_cast<int32_t>((int64_t{screen_width} - k->width) / 2);
     sprite_amplitude[2] = sprite_amplitude[3] =
         static_cast<int32_t>((int64_t{screen_height} - k->height) / 2);
-    logo_image = img_load("klov-tamblor.ppm");
+    logo_image = load("klov-tamblor.ppm");
     if (!logo_image) return missing("klov-tamblor.ppm");
-    year_image = img_load("klov-2008.ppm");
+    year_image = load("klov-2008.ppm");
     if (!year_image) return missing("klov-2008.ppm");
-    rainbow_image = img_load("klov-rainbow.ppm");
+    rainbow_image = load("klov-rainbow.ppm");
     if (!rainbow_image) return missing("klov-rainbow.ppm");
     scene_read = true;
     return 1;

@@ -1,8 +1,5 @@
 #include "intro/intro.h"
 
-int main() {
-    if (!intro_init()) return 1;
-    intro_run();
-    intro_shutdown();
-    return 0;
+int main(int argc, char **argv) {
+    return intro_main(argc, argv);
 }

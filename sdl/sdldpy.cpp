@@ -192,3 +192,22 @@ Display *dpy_copy(Display *d) {
     dpy_error();
     return nullptr;
 }
+
+// SDL falls back by itself to drivers that draw characters into the terminal or into
+// memory; a person could neither see the intro there nor stop it. A driver named in
+// SDL_VIDEODRIVER is the user's choice and always honoured.
+const char *dpy_blind_driver(char *name, int size) {
+    const char *chosen = getenv("SDL_VIDEODRIVER");
+    if ((chosen && *chosen) || !name || size <= 0) return nullptr;
+    // A failure here is reported by the mode setting that follows.
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
+    if (!SDL_VideoDriverName(name, size)) return nullptr;
+    static const char *const blind[] = {"aalib", "caca", "dummy", "offscreen"};
+    for (const char *b : blind) {
+        if (strcmp(name, b) == 0) {
+            SDL_QuitSubSystem(SDL_INIT_VIDEO); // gives the terminal back
+            return name;
+        }
+    }
+    return nullptr;
+}

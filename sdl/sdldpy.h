@@ -38,3 +38,7 @@ void dpy_error();
 int dpy_exists(); // 1 while the Display exists (the keyboard needs it)
 // 1 when d is the Display and a video mode is set, so that the presenters can work.
 int dpy_ready(const Display *d);
+// The name of the video driver SDL picked by itself when it is one that no person can see
+// or type into (the text-mode, off-screen and dummy drivers), or null. Brings up SDL's video
+// for the question. name receives the driver's name.
+const char *dpy_blind_driver(char *name, int size);

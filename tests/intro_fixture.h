@@ -66,4 +66,5 @@ inline void reset_intro_state() {
     sprite_flags = 0;
     intro_bars.index = 0;
     quit_flag = 0;
+    intro_held_key = 0;
 }
