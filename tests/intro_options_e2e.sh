@@ -182,7 +182,22 @@ else
     fail "the copy beside its data did not start from another folder"
 fi
 
-# 5. A --data folder without the files: one message, status 1, no window.
+# 5. A wrong option: the problem and the usage on standard error, status 2, nothing opened
+# (it ends at once, even with no display to open).
+(cd "$work/elsewhere" && exec env -u DISPLAY timeout 10 "$app" --fps 0) >"$work/out" 2>"$work/err"
+status=$?
+if [ "$status" -eq 2 ] && [ "$(head -n 1 "$work/err")" = 'klov4402: --fps: "0" is not a whole number from 1 to 1000' ] &&
+    grep -q '^Usage: klov4402 \[OPTION\]' "$work/err" && [ ! -s "$work/out" ]; then
+    pass "a wrong value: the problem, the usage and status 2"
+else
+    fail "a wrong value: status $status; standard error: $(cat "$work/err")"
+fi
+(cd "$work/elsewhere" && exec env -u DISPLAY timeout 10 "$app" --help) >"$work/out" 2>"$work/err"
+status=$?
+[ "$status" -eq 0 ] && grep -q -- '--fps N' "$work/out" && [ ! -s "$work/err" ] &&
+    pass "--help: the usage and status 0" || fail "--help: status $status"
+
+# 6. A --data folder without the files: one message, status 1, no window.
 t0=$(now_ms)
 (cd "$work/elsewhere" && exec timeout 10 "$app" --data "$work/empty") >"$work/out" 2>"$work/err"
 status=$?
@@ -194,7 +209,7 @@ else
     fail "--data without the files: status $status, standard error: $(cat "$work/err")"
 fi
 
-# 6. No display and no driver chosen: a clear no within 2 s, nothing on standard output.
+# 7. No display and no driver chosen: a clear no within 2 s, nothing on standard output.
 # A driver chosen by name (dummy) still runs.
 (cd "$work/elsewhere" && exec env -u DISPLAY -u SDL_VIDEODRIVER timeout 2 "$app") \
     >"$work/out" 2>"$work/err" </dev/null
