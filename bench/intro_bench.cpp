@@ -87,6 +87,8 @@ BENCHMARK(BM_FrameFloor)->Unit(benchmark::kMillisecond);
 // runs are repeated, the single figures otherwise.
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
+    // Coloured only on a terminal; this reporter always writes the console table.
+    RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
     void ReportRuns(const std::vector<Run> &runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run &run : runs) {
