@@ -205,13 +205,18 @@ TEST_F(DisplayTest, PresentConvertShowsNothingWhenSdlCannotMakeItsSurfaces) {
     dpy_resize(d, 1, 65536);
     ASSERT_EQ(d->height, 65536);
     SDL_Surface *s = SDL_GetVideoSurface();
-    ASSERT_EQ(s->pitch * s->h, 65536); // one byte a pixel
-    memset(s->pixels, 0x1C, 65536);    // SDL's own fill stops at 65535 rows
+    ASSERT_EQ(s->h, 65536);
+    // Whatever depth the driver gives; SDL's own fill stops at 65535 rows.
+    memset(s->pixels, 0x1C, size_t(s->pitch) * s->h);
     uint32_t before = screen_word(0, 0);
     img = pattern_image(1, 65536);
     quiet();
     dpy_present_convert(d, img);
-    dpy_present(d, img);
+    // dpy_present converts too, unless the screen holds Image words and takes the frame as is.
+    const SDL_PixelFormat *f = s->format;
+    if (!(f->BytesPerPixel == 4 && f->Rmask == 0xFF0000 && f->Gmask == 0xFF00 && f->Bmask == 0xFF &&
+          s->pitch == 4))
+        dpy_present(d, img);
     expect_nothing_printed();
     EXPECT_EQ(screen_pixels_not(before, 0, 0, 1, 65536), 0);
 }
