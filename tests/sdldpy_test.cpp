@@ -251,3 +251,29 @@ TEST(DisplayWithoutVideo, NothingHappens) {
     img_free(&img);
     setenv("SDL_VIDEODRIVER", driver.c_str(), 1);
 }
+
+// Over SDL2 the frame is scaled to the screen: the nearest pixel unless the user chose.
+TEST(DisplayScaleMethod, DefaultsToNearestAndKeepsTheUsersChoice) {
+    const char *name = "SDL12COMPAT_SCALE_METHOD";
+    const char *before = getenv(name);
+    const std::string saved = before ? before : "";
+    const struct {
+        const char *user; // null: not set
+        const char *seen;
+    } cases[] = {{nullptr, "nearest"}, {"linear", "linear"}, {"", ""}};
+    for (auto c : cases) {
+        if (c.user)
+            setenv(name, c.user, 1);
+        else
+            unsetenv(name);
+        Display *d = dpy_new();
+        ASSERT_NE(d, nullptr);
+        const char *seen = getenv(name);
+        EXPECT_STREQ(seen ? seen : "(unset)", c.seen) << (c.user ? c.user : "(unset)");
+        dpy_free(&d);
+    }
+    if (before)
+        setenv(name, saved.c_str(), 1);
+    else
+        unsetenv(name);
+}
