@@ -4,8 +4,9 @@
 # middle, either at its own size or scaled up as far as the screen's shape allows, with
 # sharp pixels (a screenshot of it, brought back to 640 x 480, is the scene pixel for
 # pixel); every pixel around the frame is black; Escape ends the program with status 0.
-# Usage: e2e_full_screen.sh KLOV4400 SCREENSHOT_CHECK DATA_DIR [own|scaled]
+# Usage: [KLOV_NO_WINDOW_MANAGER=1] e2e_full_screen.sh KLOV4400 SCREENSHOT_CHECK DATA_DIR [own|scaled]
 # The last argument names the one of the two pictures that the SDL in use must show.
+# KLOV_NO_WINDOW_MANAGER=1 runs it on the bare X server instead.
 set -u
 program=$1
 checker=$2
@@ -43,19 +44,29 @@ screen_w=$(xwininfo -root | sed -n 's/^ *Width: //p')
 screen_h=$(xwininfo -root | sed -n 's/^ *Height: //p')
 
 # The window manager is ready once it names its check window on the root window.
-openbox --sm-disable >"$work/wm.log" 2>&1 &
-wm=$!
-i=0
-until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
-    i=$((i + 1))
-    if [ "$i" -gt 100 ] || ! kill -0 "$wm" 2>/dev/null; then
-        echo "the window manager did not start:" >&2
-        cat "$work/wm.log" >&2
-        exit 1
-    fi
-    sleep 0.1
-done
+if [ "${KLOV_NO_WINDOW_MANAGER:-}" != 1 ]; then
+    openbox --sm-disable >"$work/wm.log" 2>&1 &
+    wm=$!
+    i=0
+    until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+        i=$((i + 1))
+        if [ "$i" -gt 100 ] || ! kill -0 "$wm" 2>/dev/null; then
+            echo "the window manager did not start:" >&2
+            cat "$work/wm.log" >&2
+            exit 1
+        fi
+        sleep 0.1
+    done
+fi
 
+# covering: the viewable windows at the root whose size and place are the screen's.
+covering() {
+    for id in $(xwininfo -root -children |
+        sed -n "s/^ *\(0x[0-9a-f]*\) .* ${screen_w}x$screen_h+0+0 .*/\1/p"); do
+        xwininfo -id "$id" | grep -q 'Map State: IsViewable' && echo "$id"
+    done
+}
+[ -z "$(covering)" ] || fail "a window covers the screen before the program starts"
 import -window root "$work/empty.png"
 empty_max=$(convert "$work/empty.png" -format '%[fx:maxima]' info:)
 
@@ -77,13 +88,7 @@ fi
 timeout 10 xdotool windowactivate --sync "$win" 2>/dev/null || echo "note: $win was not activated"
 sleep 1
 
-# A viewable window at the root whose size and place are the screen's.
-covering=""
-for id in $(xwininfo -root -children |
-    sed -n "s/^ *\(0x[0-9a-f]*\) .* ${screen_w}x$screen_h+0+0 .*/\1/p"); do
-    xwininfo -id "$id" | grep -q 'Map State: IsViewable' && covering=$id
-done
-if [ -n "$covering" ]; then
+if [ -n "$(covering)" ]; then
     pass "a window covers the whole ${screen_w} x $screen_h screen"
 else
     fail "no window covers the whole screen"

@@ -22,6 +22,12 @@ foreach(screen 1024x768 1280x720)
   set_tests_properties(e2e_full_screen_${screen} PROPERTIES TIMEOUT 300
     ENVIRONMENT "${KLOV_X_TEST_ENVIRONMENT};KLOV_XVFB_SCREEN=${screen}x24")
 endforeach()
+# This SDL 1.2 takes the whole screen by itself, even where no window manager runs.
+add_test(NAME e2e_full_screen_no_window_manager
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/with_xvfb.sh ${CMAKE_CURRENT_SOURCE_DIR}/e2e_full_screen.sh
+    $<TARGET_FILE:klov4400> $<TARGET_FILE:intro_screenshot_check> ${PROJECT_SOURCE_DIR}/data own)
+set_tests_properties(e2e_full_screen_no_window_manager PROPERTIES TIMEOUT 300
+  ENVIRONMENT "${KLOV_X_TEST_ENVIRONMENT};KLOV_NO_WINDOW_MANAGER=1")
 
 foreach(name sdldpy_test sdlkbd_test intro_spine_test)
   add_test(NAME ${name}_on_x11
