@@ -120,12 +120,18 @@ shown_at() {
     done
     return 0
 }
+# A few screenshots, in case one catches the screen while a frame is being put there.
 shown=""
-if shown_at 640 480; then
-    shown=own
-elif shown_at "$scaled_w" "$scaled_h"; then
-    shown=scaled
-fi
+try=0
+while [ -z "$shown" ] && [ "$try" -lt 3 ]; do
+    try=$((try + 1))
+    [ "$try" = 1 ] || { sleep 0.5; import -window root "$work/full.png"; }
+    if shown_at 640 480; then
+        shown=own
+    elif shown_at "$scaled_w" "$scaled_h"; then
+        shown=scaled
+    fi
+done
 if [ -z "$shown" ]; then
     fail "the screen shows the frame neither at 640 x 480 nor at $scaled_w x $scaled_h in its middle with black around (last check: $(tr '\n' ' ' <"$work/check.log"))"
     cp "$work/full.png" "${TMPDIR:-/tmp}/klov-full-screen-failed.png" &&
