@@ -40,6 +40,10 @@ Display *dpy_new() {
         return nullptr;
     }
     the_display = d;
+    // Where SDL 1.2 runs over SDL2, the frame is scaled to the screen with a smoothing filter
+    // unless the user chose a method; pixel art stays sharp with the nearest pixel. Set
+    // before SDL first reads it (the first mode); other SDLs ignore the variable.
+    setenv("SDL12COMPAT_SCALE_METHOD", "nearest", 0);
     dpy_resize(d, 256, 256);
     return d;
 }
