@@ -10,14 +10,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "intro/capture.h"
 #include "intro/data_dir.h"
-#include "intro/media_out.h"
 #include "intro/intro_music.h"
+#include "intro/media_out.h"
 #include "tests/golden_frames.h"
 #include "tests/intro_fixture.h"
 #include "tests/xm_fixture.h"
@@ -100,25 +101,31 @@ std::string y4m_planes(const uint32_t *pixels) {
     return planes;
 }
 
-// Files made once for the whole suite: a .y4m with its .wav and a .mkv of the same frames.
+// Files shared by the suite, each made once a process when a test first needs it: a .y4m
+// with its .wav, and a .mkv of the same frames.
 class CaptureFiles : public testing::Test {
   protected:
     static inline std::string dir;
-    static inline Outcome y4m_run, again_run, mkv_run;
     static void SetUpTestSuite() {
         char pattern[] = "/tmp/klov-capture-XXXXXX";
         dir = mkdtemp(pattern);
-        const std::string keys = std::string(" --keys ") + golden_key_script;
-        y4m_run = run(dir, capture("--frames 301" + keys + " a.y4m"));
-        again_run = run(dir, capture("--frames 301" + keys + " b.y4m"));
-        mkv_run = run(dir, capture("--frames 120" + keys + " a.mkv"));
     }
     static void TearDownTestSuite() { fs::remove_all(dir); }
+    static const Outcome &made(const std::string &args) {
+        static std::map<std::string, Outcome> runs;
+        auto at = runs.find(args);
+        if (at == runs.end())
+            at = runs.emplace(args,
+                              run(dir, capture(args + std::string(" --keys ") + golden_key_script)))
+                     .first;
+        return at->second;
+    }
+    static const Outcome &y4m() { return made("--frames 301 a.y4m"); }
 };
 
 TEST_F(CaptureFiles, TheY4mHoldsTheIntrosFramesAndTheWavExactlyTheirSound) {
-    ASSERT_EQ(y4m_run.status, 0) << y4m_run.err;
-    EXPECT_EQ(y4m_run.err, "");
+    ASSERT_EQ(y4m().status, 0) << y4m().err;
+    EXPECT_EQ(y4m().err, "");
     const std::string video = read_file(dir + "/a.y4m");
     ASSERT_EQ(video.size(), y4m_header.size() + 301 * y4m_frame);
     EXPECT_EQ(video.substr(0, y4m_header.size()), y4m_header);
@@ -159,13 +166,16 @@ TEST_F(CaptureFiles, TheY4mHoldsTheIntrosFramesAndTheWavExactlyTheirSound) {
     for (int16_t s : wav_samples(wav)) peak = std::max(peak, std::abs(int{s}));
     EXPECT_GT(peak, 1000);
 
-    ASSERT_EQ(again_run.status, 0) << again_run.err;
+    const Outcome &again = made("--frames 301 b.y4m");
+    ASSERT_EQ(again.status, 0) << again.err;
     EXPECT_TRUE(read_file(dir + "/b.wav") == wav) << "two runs give the same sound";
     EXPECT_TRUE(read_file(dir + "/b.y4m") == video) << "two runs give the same frames";
 }
 
 TEST_F(CaptureFiles, TheMkvDecodesBackToTheSameFramesAndSound) {
-    ASSERT_EQ(mkv_run.status, 0) << mkv_run.err;
+    ASSERT_EQ(y4m().status, 0) << y4m().err;
+    const Outcome &mkv = made("--frames 120 a.mkv");
+    ASSERT_EQ(mkv.status, 0) << mkv.err;
     const std::string video = read_file(dir + "/a.y4m");
     const std::string pixels =
         command_output("ffmpeg -v error -i '" + dir + "/a.mkv' -f rawvideo -pix_fmt bgr0 -");
@@ -196,8 +206,8 @@ TEST_F(CaptureFiles, TheMkvDecodesBackToTheSameFramesAndSound) {
 }
 
 TEST_F(CaptureFiles, ThePngIsTheLastFrame) {
-    const Outcome r = run(dir, capture("--frames 120 --keys " + std::string(golden_key_script) +
-                                   " last.png"));
+    ASSERT_EQ(y4m().status, 0) << y4m().err;
+    const Outcome &r = made("--frames 120 last.png");
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string shot =
         command_output("ffmpeg -v error -i '" + dir + "/last.png' -f rawvideo -pix_fmt bgr0 -");
@@ -211,10 +221,10 @@ TEST_F(CaptureFiles, ThePngIsTheLastFrame) {
 TEST_F(CaptureFiles, TheMp4IsReadyToUploadAt1080p60) {
     const Outcome r = run(dir, capture("--frames 30 a.mp4"));
     ASSERT_EQ(r.status, 0) << r.err;
-    const std::string probe = command_output(
-        "ffprobe -v error -show_entries "
-        "stream=codec_name,profile,width,height,pix_fmt,r_frame_rate -of compact '" +
-        dir + "/a.mp4'");
+    const std::string probe =
+        command_output("ffprobe -v error -show_entries "
+                       "stream=codec_name,profile,width,height,pix_fmt,r_frame_rate -of compact '" +
+                       dir + "/a.mp4'");
     EXPECT_NE(probe.find("codec_name=h264|profile=High|width=1920|height=1080|pix_fmt=yuv420p|"
                          "r_frame_rate=60/1"),
               std::string::npos)
@@ -257,7 +267,8 @@ TEST_F(CaptureTune, WithoutALengthOnePlayOfTheTuneIsCapturedAndLongerOnesHoldThe
     EXPECT_TRUE(std::equal(play.begin(), play.end() - 800 * 2, all.begin() + play.size()))
         << "the second play starts in the frame after the first one ended";
 
-    const Outcome ntsc = run(dir, capture_here("--size 4x3 --fps 60000/1001 --frames 100 ntsc.y4m"));
+    const Outcome ntsc =
+        run(dir, capture_here("--size 4x3 --fps 60000/1001 --frames 100 ntsc.y4m"));
     ASSERT_EQ(ntsc.status, 0) << ntsc.err;
     EXPECT_EQ(read_file(dir + "/ntsc.wav").size(), 44u + 80080 * 4); // 100 x 800.8
     EXPECT_EQ(read_file(dir + "/ntsc.y4m").substr(0, 27), "YUV4MPEG2 W4 H3 F60000:1001");
@@ -298,8 +309,8 @@ TEST_F(CaptureFailure, AnFfmpegThatDiesHalfWayLeavesNoPartialFile) {
                            "exit 1\n";
     chmod(fake.c_str(), 0755);
     fs::create_directory(dir + "/out");
-    const Outcome r = run(dir, "PATH='" + dir + "/bin':/usr/bin:/bin " +
-                               capture("--frames 60 out/a.mkv"));
+    const Outcome r =
+        run(dir, "PATH='" + dir + "/bin':/usr/bin:/bin " + capture("--frames 60 out/a.mkv"));
     expect_one_line(r, "disk on fire");
     EXPECT_TRUE(folder_files(dir + "/out").empty());
 }
@@ -330,8 +341,7 @@ TEST_F(CaptureFailure, AFolderThatCannotBeWrittenIsRefusedBeforeAnyFrame) {
     fs::create_directory(locked);
     chmod(locked.c_str(), 0555);
     if (geteuid() == 0) locked = "/proc";
-    for (const std::string &out :
-         {locked + "/a.y4m", locked + "/a.mkv", dir + "/missing/a.png"}) {
+    for (const std::string &out : {locked + "/a.y4m", locked + "/a.mkv", dir + "/missing/a.png"}) {
         const Outcome r = run(dir, capture("--frames 100000 '" + out + "'"));
         expect_one_line(r, "cannot write in the folder");
         EXPECT_FALSE(fs::exists(out)) << out;
