@@ -19,8 +19,7 @@ bool choose_data_folder() {
 void BM_CaptureFrame(benchmark::State &state) {
     Capture c;
     cap_init(&c, 60, 1, nullptr);
-    if (!choose_data_folder() || !cap_music_start(&c) || !music ||
-        !cap_scene_start(&c, 640, 480)) {
+    if (!choose_data_folder() || !cap_music_start(&c) || !music || !cap_scene_start(&c, 640, 480)) {
         state.SkipWithError("the data files cannot be read");
         cap_release(&c);
         return;
