@@ -39,7 +39,7 @@ struct Outcome {
 // Runs a shell command line with the program's standard error kept.
 Outcome run(const std::string &dir, const std::string &line) {
     const std::string err = dir + "/stderr.txt";
-    const int s = system(("cd '" + dir + "' && " + line + " 2>'" + err + "'").c_str());
+    const int s = system(("cd '" + dir + "' && { " + line + "; } 2>'" + err + "'").c_str());
     std::ifstream in(err);
     std::stringstream text;
     text << in.rdbuf();
@@ -345,6 +345,26 @@ TEST_F(CaptureFailure, AFolderThatCannotBeWrittenIsRefusedBeforeAnyFrame) {
         const Outcome r = run(dir, capture("--frames 100000 '" + out + "'"));
         expect_one_line(r, "cannot write in the folder");
         EXPECT_FALSE(fs::exists(out)) << out;
+    }
+}
+
+// Stopped from outside, during the sound and during the frames: the partial files go.
+TEST_F(CaptureFailure, AStopSignalRemovesWhatWasMade) {
+    const struct {
+        const char *args;
+        const char *signal;
+        int status;
+    } cases[] = {
+        {"--frames 100000000 --size 4x3 a.y4m", "TERM", 128 + 15}, // still mixing
+        {"--frames 100000 a.mkv", "INT", 128 + 2},                 // composing
+    };
+    for (const auto &c : cases) {
+        const Outcome r = run(dir, capture(c.args) + " & pid=$!; sleep 1.5; kill -" + c.signal +
+                                       " $pid; wait $pid; exit $?");
+        EXPECT_EQ(r.status, c.status) << c.args;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_NE(r.err.find("stopped"), std::string::npos) << r.err;
+        EXPECT_TRUE(folder_files(dir).empty()) << c.args;
     }
 }
 
