@@ -278,12 +278,13 @@ TEST_F(SceneTest, SpritesAreHiddenAtTheStartAndTheKeysToggleThem) {
         int8_t key;
         bool next_shows;
     } steps[] = {
-        {0, false},   {0, false},                 // hidden at the start
-        {' ', true},  {0, true},    {' ', false}, // space once shows them, once more hides them
-        {0, false},   {' ', true},  {' ', false}, // held for two frames: hidden again
-        {'3', true},  {' ', true},  {' ', true},  // 3 keeps them on while space goes on and off
-        {'3', false},                             // all off
-        {'6', true},  {'6', false},               // 6 toggles the same value as space
+        {0, false},   {0, false},                              // hidden at the start
+        {' ', true},  {0, true},    {' ', false},              // space once shows, once more hides
+        {0, false},   {' ', true},  {' ', true},  {0, true},   // held for two frames: one toggle
+        {'3', true},  {' ', true},  {0, true},    {' ', true}, // 3 keeps them on while space
+        {0, true},    {' ', true},                             // goes on and off
+        {'3', false},                                          // all off
+        {'6', true},  {0, true},    {'6', false},              // 6 toggles the same value as space
         {'7', true},  {' ', true},  {'7', true},  {'6', false},
         {'q', false}, {'o', false}, {'p', false}, {'2', false},
     };
