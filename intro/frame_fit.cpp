@@ -55,7 +55,10 @@ void fit_draw(const Fit *f, const Image *src, Image *dst) {
         const uint32_t *in = src->pixels + size_t(f->rows[y]) * size_t(src->width);
         memset(row, 0, sizeof(uint32_t) * size_t(left));
         uint32_t *p = row + left;
-        for (int32_t x = 0; x < f->inner_width; x++) p[x] = in[f->columns[x]];
+        if (f->inner_width == f->src_width)
+            memcpy(p, in, sizeof(uint32_t) * size_t(f->inner_width)); // the picture's own size
+        else
+            for (int32_t x = 0; x < f->inner_width; x++) p[x] = in[f->columns[x]];
         memset(p + f->inner_width, 0, sizeof(uint32_t) * size_t(right));
     }
     for (int32_t y = f->y + f->inner_height; y < f->height; y++)
