@@ -193,14 +193,14 @@ int cap_music_start(Capture *c) {
         return 0;
     }
     c->music_on = 1;
-    setstate(initstate(1, c->mixer_random, sizeof c->mixer_random));
+    intro_music_random_reset();
     music = intro_music_load(4);
     if (music) Player_Start(music);
     return 1;
 }
 
 int cap_mix(Capture *c, int64_t i) {
-    char *picture_random = setstate(c->mixer_random);
+    char *picture_random = intro_music_random_begin();
     // The intro restarts an ended tune in the update after the frame it ended in.
     if (music && !Player_Active()) intro_music_restart();
     int32_t n = cap_samples_in_frame(c->fps_num, c->fps_den, i);
@@ -210,7 +210,7 @@ int cap_mix(Capture *c, int64_t i) {
     ULONG mixed = 0;
     if (music && c->music_on) mixed = VC_WriteBytes(reinterpret_cast<SBYTE *>(c->audio), bytes);
     if (mixed < bytes) memset(reinterpret_cast<char *>(c->audio) + mixed, 0, bytes - mixed);
-    setstate(picture_random);
+    intro_music_random_end(picture_random);
     return music && Player_Active();
 }
 

@@ -3,6 +3,7 @@
 #include <mikmod.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "intro/data_dir.h"
 
@@ -17,7 +18,26 @@ const char tune_file[] = "vemlotra.xm";
 // it does check, and both lists outlive MikMod_Exit, so a later start finds them ready.
 bool loaders_registered;
 
+// The library's mixer draws from the C library's random generator. The picture's sequence
+// must not depend on when, or whether, sound was mixed, so the mixer gets a state of its own.
+char mixer_random[128];
+bool mixer_random_made;
+
 } // namespace
+
+void intro_music_random_reset() {
+    mixer_random_made = false;
+}
+
+char *intro_music_random_begin() {
+    if (mixer_random_made) return setstate(mixer_random);
+    mixer_random_made = true;
+    return initstate(1, mixer_random, sizeof mixer_random);
+}
+
+void intro_music_random_end(char *picture_random) {
+    setstate(picture_random);
+}
 
 void intro_music_register_loaders() {
     if (!loaders_registered) {
@@ -42,6 +62,7 @@ void intro_music_restart() {
 // The output driver is the library's own choice (md_device stays as it is, 0 unless
 // someone chose one before us).
 void intro_music_start() {
+    intro_music_random_reset();
     MikMod_RegisterAllDrivers();
     intro_music_register_loaders();
     md_mode |= DMODE_SOFT_MUSIC;
@@ -61,11 +82,12 @@ void intro_music_start() {
 
 void intro_music_update() {
     if (!music) return;
-    if (Player_Active()) {
+    char *picture_random = intro_music_random_begin();
+    if (Player_Active())
         MikMod_Update();
-        return;
-    }
-    intro_music_restart();
+    else
+        intro_music_restart();
+    intro_music_random_end(picture_random);
 }
 
 void intro_music_stop() {

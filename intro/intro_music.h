@@ -18,3 +18,8 @@ MODULE *intro_music_load(int voices); // the tune from the data folder, or none
 // Played to its end: from the top again, with room for more voices. A reload that fails
 // ends the music quietly (music becomes none).
 void intro_music_restart();
+// The mixer's own random state around the library's calls: begin returns the picture's
+// state, which end gives back. Reset starts the mixer's sequence afresh (each music start).
+void intro_music_random_reset();
+char *intro_music_random_begin();
+void intro_music_random_end(char *picture_random);

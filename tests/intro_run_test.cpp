@@ -12,6 +12,7 @@
 #include "intro/intro.h"
 #include "intro/intro_music.h"
 #include "intro/intro_scene.h"
+#include "tests/golden_frames.h"
 #include "tests/intro_fixture.h"
 #include "tests/xm_fixture.h"
 
@@ -110,6 +111,39 @@ TEST_F(IntroRun, AFewHundredFramesWithKeysThenQ) {
     intro_shutdown();
     EXPECT_EQ(count("MikMod_Exit"), 1);
     EXPECT_EQ(screen, nullptr);
+}
+
+// The mixer draws random numbers too; with the tune playing, the pictures are still those of
+// the intro's own random sequence, whenever the sound is mixed.
+TEST(IntroRunWithTheTune, TheMusicLeavesThePicturesRandomSequenceAlone) {
+    reset_intro_state();
+    DataFolder folder;
+    folder.copy("vemlotra.xm");
+    MikMod_RegisterAllDrivers();
+    md_device = static_cast<UWORD>(MikMod_DriverFromAlias(const_cast<char *>("wav")));
+    ASSERT_EQ(intro_init(), 1);
+    ASSERT_NE(music, nullptr);
+    intro_scene_setup();
+    const struct {
+        int frame;
+        SDLKey sym;
+        bool down;
+    } keys[] = {{5, SDLK_SPACE, true}, {6, SDLK_SPACE, false}, {10, SDLK_p, true},
+                {15, SDLK_p, false},   {100, SDLK_7, true},    {101, SDLK_7, false},
+                {200, SDLK_o, true},   {202, SDLK_o, false}};
+    for (int f = 0; f <= 300; f++) {
+        for (const auto &k : keys)
+            if (k.frame == f) push_key(k.sym, k.down);
+        ASSERT_EQ(intro_frame(), 1);
+        if (f == 0) EXPECT_EQ(fnv1a(screen), golden_frame_0);
+        if (f == 1) EXPECT_EQ(fnv1a(screen), golden_frame_1);
+        if (f == 300) EXPECT_EQ(fnv1a(screen), golden_frame_300);
+    }
+    EXPECT_GT(count("MikMod_Update"), 250);
+    intro_scene_release_frame();
+    intro_shutdown();
+    md_device = 0;
+    reset_intro_state();
 }
 
 } // namespace
