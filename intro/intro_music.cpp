@@ -17,22 +17,33 @@ const char tune_file[] = "vemlotra.xm";
 // it does check, and both lists outlive MikMod_Exit, so a later start finds them ready.
 bool loaders_registered;
 
-MODULE *load_tune(int voices) {
+} // namespace
+
+void intro_music_register_loaders() {
+    if (!loaders_registered) {
+        MikMod_RegisterAllLoaders();
+        loaders_registered = true;
+    }
+}
+
+MODULE *intro_music_load(int voices) {
     char path[datadir_path_size];
     const char *file = datadir_path(&data_dir, tune_file, path, sizeof path);
     return file ? Player_Load(file, voices, 0) : nullptr;
 }
 
-} // namespace
+void intro_music_restart() {
+    Player_Stop();
+    if (music) Player_Free(music);
+    music = intro_music_load(8);
+    if (music) Player_Start(music);
+}
 
 // The output driver is the library's own choice (md_device stays as it is, 0 unless
 // someone chose one before us).
 void intro_music_start() {
     MikMod_RegisterAllDrivers();
-    if (!loaders_registered) {
-        MikMod_RegisterAllLoaders();
-        loaders_registered = true;
-    }
+    intro_music_register_loaders();
     md_mode |= DMODE_SOFT_MUSIC;
     if (MikMod_Init("")) {
         fprintf(stderr, "Could not initialize sound\n");
@@ -41,7 +52,7 @@ void intro_music_start() {
         // intro runs silently.
         return;
     }
-    music = load_tune(4);
+    music = intro_music_load(4);
     if (music)
         Player_Start(music);
     else
@@ -54,12 +65,7 @@ void intro_music_update() {
         MikMod_Update();
         return;
     }
-    // Played to its end: from the top again, with room for more voices. A reload that
-    // fails ends the music quietly.
-    Player_Stop();
-    Player_Free(music);
-    music = load_tune(8);
-    Player_Start(music);
+    intro_music_restart();
 }
 
 void intro_music_stop() {
