@@ -22,7 +22,7 @@ fail() {
 }
 rm -f "$prefix.log"
 
-for f in bin/klov4400 bin/klov4402 share/doc/klov/README.md share/doc/klov/LICENSE; do
+for f in bin/klov4400 bin/klov4402 bin/klov-capture share/doc/klov/README.md share/doc/klov/LICENSE; do
     [ -f "$prefix/$f" ] || fail "$f is not installed"
 done
 for f in "$data"/*.ppm "$data"/*.pbm "$data"/*.xm; do
