@@ -96,6 +96,14 @@ uint32_t img_get(const Image *img, int32_t x, int32_t y) {
     return 0;
 }
 
+bool img_pixels_overlap(const Image *a, const Image *b) {
+    const auto begin = [](const Image *img) { return reinterpret_cast<uintptr_t>(img->pixels); };
+    const auto end = [&](const Image *img) {
+        return begin(img) + sizeof(uint32_t) * uint64_t(int64_t{img->width} * img->height);
+    };
+    return begin(a) < end(b) && begin(b) < end(a);
+}
+
 void img_blit(const Image *src, Image *dst, int32_t sx0, int32_t sy0, int32_t dx0, int32_t dy0,
               int32_t w0, int32_t h0) {
     if (!src || !dst || !src->pixels || !dst->pixels) {
@@ -119,12 +127,21 @@ void img_blit(const Image *src, Image *dst, int32_t sx0, int32_t sy0, int32_t dx
 
     const uint32_t *s = src->pixels + src->width * sy + sx;
     uint32_t *d = dst->pixels + dst->width * dy + dx;
-    const int64_t s_skip = src->width - w, d_skip = dst->width - w;
-    for (int64_t row = 0; row < h; row++) {
-        for (int64_t col = 0; col < w; col++, s++, d++)
-            if (*s) *d = *s;
-        s += s_skip;
-        d += d_skip;
+    // Within one array a pixel written may be read again further on, so that copy goes
+    // word by word; separate arrays go eight words at a time.
+    const bool shared = img_pixels_overlap(src, dst);
+    for (int64_t row = 0; row < h; row++, s += src->width, d += dst->width) {
+        int64_t col = 0;
+        if (!shared)
+            for (; col + 8 <= w; col += 8) {
+                uint32_t from[8], to[8];
+                memcpy(from, s + col, sizeof from);
+                memcpy(to, d + col, sizeof to);
+                for (int k = 0; k < 8; k++) to[k] = from[k] ? from[k] : to[k];
+                memcpy(d + col, to, sizeof to);
+            }
+        for (; col < w; col++)
+            if (s[col]) d[col] = s[col];
     }
 }
 

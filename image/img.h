@@ -35,6 +35,9 @@ int *img_run_lengths(int a, int b);                   // release with free()
 int *img_line_points(int x0, int y0, int x1, int y1); // release with free()
 void img_error();
 
+// True when the two pixel arrays share a word, so that a copy from one to the other has to
+// go word by word to read what it has just written. Both need pixels.
+bool img_pixels_overlap(const Image *a, const Image *b);
 // True when width x height is a valid, non-overflowing pixel count (both >= 0).
 bool img_size_ok(int64_t width, int64_t height);
 

@@ -1,5 +1,7 @@
 #include "intro/intro_effects.h"
 
+#include <cstring>
+
 #include "intro/intro.h"
 #include "intro/sine_table.h"
 #include "sdl/sdldpy.h"
@@ -95,10 +97,22 @@ static void combine_clipped(const Image *src, Image *dst, int32_t x, int32_t y, 
     }
     Clip c;
     if (!clip(src, dst, x, y, &c)) return;
+    // Separate arrays go eight words at a time; within one array a word written may be
+    // read again further on, so that goes word by word.
+    const bool shared = img_pixels_overlap(src, dst);
     for (int64_t row = 0; row < c.h; row++) {
         const uint32_t *s = src->pixels + (c.sy + row) * src->width + c.sx;
         uint32_t *d = dst->pixels + (c.dy + row) * dst->width + c.dx;
-        for (int64_t col = 0; col < c.w; col++) combine(s[col], d[col]);
+        int64_t col = 0;
+        if (!shared)
+            for (; col + 8 <= c.w; col += 8) {
+                uint32_t from[8], to[8];
+                memcpy(from, s + col, sizeof from);
+                memcpy(to, d + col, sizeof to);
+                for (int k = 0; k < 8; k++) combine(from[k], to[k]);
+                memcpy(d + col, to, sizeof to);
+            }
+        for (; col < c.w; col++) combine(s[col], d[col]);
     }
 }
 

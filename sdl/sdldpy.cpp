@@ -1,6 +1,10 @@
 #include "sdl/sdldpy.h"
 
 #include <SDL/SDL.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -199,15 +203,25 @@ Display *dpy_copy(Display *d) {
 const char *dpy_blind_driver(char *name, int size) {
     const char *chosen = getenv("SDL_VIDEODRIVER");
     if ((chosen && *chosen) || !name || size <= 0) return nullptr;
-    // A failure here is reported by the mode setting that follows.
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
-    if (!SDL_VideoDriverName(name, size)) return nullptr;
-    static const char *const blind[] = {"aalib", "caca", "dummy", "offscreen"};
-    for (const char *b : blind) {
-        if (strcmp(name, b) == 0) {
-            SDL_QuitSubSystem(SDL_INIT_VIDEO); // gives the terminal back
-            return name;
-        }
+    // A text-mode driver takes over standard output as it starts: while SDL is asked, that
+    // goes nowhere, so the terminal (or a file) is left as it was.
+    fflush(stdout);
+    const int saved = dup(STDOUT_FILENO);
+    const int null = open("/dev/null", O_WRONLY);
+    if (saved >= 0 && null >= 0) dup2(null, STDOUT_FILENO);
+    const char *blind_name = nullptr;
+    // A failure to start is reported by the mode setting that follows.
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0 && SDL_VideoDriverName(name, size)) {
+        static const char *const blind[] = {"aalib", "caca", "dummy", "offscreen"};
+        for (const char *b : blind)
+            if (strcmp(name, b) == 0) blind_name = name;
+        if (blind_name) SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
-    return nullptr;
+    fflush(stdout);
+    if (saved >= 0) {
+        dup2(saved, STDOUT_FILENO);
+        close(saved);
+    }
+    if (null >= 0) close(null);
+    return blind_name;
 }

@@ -174,6 +174,62 @@ TEST(ImgBlit, MatchesNaiveCopyForManyRectangles) {
     img_free(&want);
 }
 
+// Rows longer than eight words, where whole runs of eight go at once and the rest one by
+// one: every split of a clipped row into runs and a tail, cut on each side.
+TEST(ImgBlit, WideRowsMatchTheNaiveCopy) {
+    std::vector<uint32_t> words = some_words(19 * 3, 3);
+    for (int i = 0; i < 19 * 3; i += 3) words[i] = 0;      // scattered transparent words
+    for (int i = 19; i < 27; i++) words[i] = 0;            // a whole run of eight
+    for (int i = 40; i < 48; i++) words[i] |= 0xFF000000u; // the top byte is copied too
+    Image *src = make_image(19, 3, words);
+    for (int sx : {-9, -1, 0, 1, 3, 11, 18})
+        for (int dx : {-10, -2, 0, 5, 8, 22})
+            for (int w : {7, 8, 9, 16, 17, 19, 40})
+                for (int sy : {-1, 0, 2})
+                    for (int dy : {-2, 0, 3}) {
+                        Image *got = make_image(23, 4, some_words(92, 5));
+                        Image *want = img_copy(got);
+                        img_blit(src, got, sx, sy, dx, dy, w, 3);
+                        reference_blit(src, want, sx, sy, dx, dy, w, 3);
+                        ASSERT_EQ(img_equal(got, want), 1)
+                            << sx << ' ' << sy << ' ' << dx << ' ' << dy << ' ' << w;
+                        img_free(&got);
+                        img_free(&want);
+                    }
+    img_free(&src);
+}
+
+// Within one Image a copied word can be copied again further along the same blit: a shift
+// by fewer than eight words to the right smears the first words across the row.
+TEST(ImgBlit, WithinOneImageReadsWhatItHasJustWritten) {
+    const struct {
+        int sx, sy, dx, dy;
+    } shifts[] = {{0, 0, 1, 0}, {0, 0, 3, 0}, {2, 0, 9, 0}, {0, 0, 0, 1},
+                  {0, 0, 5, 1}, {4, 1, 0, 0}, {3, 0, 0, 0}, {0, 1, 0, 0}};
+    std::vector<uint32_t> words = some_words(24 * 4, 9);
+    words[1] = words[30] = 0;
+    for (auto m : shifts) {
+        Image *got = make_image(24, 4, words);
+        Image *want = make_image(24, 4, words);
+        img_blit(got, got, m.sx, m.sy, m.dx, m.dy, 24, 4);
+        reference_blit(want, want, m.sx, m.sy, m.dx, m.dy, 24, 4);
+        EXPECT_EQ(words_of(got), words_of(want))
+            << m.sx << ' ' << m.sy << ' ' << m.dx << ' ' << m.dy;
+        img_free(&got);
+        img_free(&want);
+    }
+    // Two Images whose arrays overlap count as one.
+    Image *whole = make_image(24, 4, words);
+    Image part = {16, 2, whole->pixels + 5};
+    Image *want = make_image(24, 4, words);
+    Image want_part = {16, 2, want->pixels + 5};
+    img_blit(whole, &part, 0, 0, 0, 0, 16, 2);
+    reference_blit(want, &want_part, 0, 0, 0, 0, 16, 2);
+    EXPECT_EQ(words_of(whole), words_of(want));
+    img_free(&whole);
+    img_free(&want);
+}
+
 TEST(ImgCopy, CopyIsEqualAndIndependent) {
     Image *a = make_image(3, 5, some_words(15));
     Image *b = img_copy(a);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "intro/intro.h"
@@ -133,6 +134,82 @@ TEST(IntroBlitAverage, BlendsNonZeroPixelsHalfAndHalfWithTheSameClipping) {
         img_free(&dst);
     }
     img_free(&src);
+}
+
+// Word by word in the target's row order, reading the source as it is at that moment, so
+// that a source sharing the target's words sees what was written before.
+template <typename Combine>
+void reference_combine(const Image *src, Image *dst, int64_t x, int64_t y, Combine combine) {
+    for (int64_t ty = 0; ty < dst->height; ty++)
+        for (int64_t tx = 0; tx < dst->width; tx++) {
+            const int64_t sx = tx - x, sy = ty - y;
+            if (sx < 0 || sy < 0 || sx >= src->width || sy >= src->height) continue;
+            combine(src->pixels[sy * src->width + sx], dst->pixels[ty * dst->width + tx]);
+        }
+}
+
+// Pseudo-random words with every fourth one 0; the top byte set in some.
+std::vector<uint32_t> some_words(size_t n, uint32_t seed) {
+    std::vector<uint32_t> words(n);
+    for (size_t i = 0; i < n; i++) {
+        seed = seed * 1103515245u + 12345u;
+        words[i] = i % 4 == 1 ? 0 : seed >> 4;
+    }
+    return words;
+}
+
+Image *filled(int32_t w, int32_t h, uint32_t seed) {
+    Image *img = image(w, h);
+    const std::vector<uint32_t> words = some_words(size_t(w) * h, seed);
+    std::copy(words.begin(), words.end(), img->pixels);
+    return img;
+}
+
+const struct {
+    const char *name;
+    void (*blit)(const Image *, Image *, int32_t, int32_t);
+    void (*combine)(uint32_t, uint32_t &);
+} combined_copies[] = {
+    {"add", intro_blit_add, [](uint32_t s, uint32_t &d) { d += s; }},
+    {"average", intro_blit_average,
+     [](uint32_t s, uint32_t &d) {
+         if (s) d = ((s >> 1) & 0x7F7F7F) + ((d >> 1) & 0x7F7F7F);
+     }},
+};
+
+// Rows longer than eight words, where runs of eight go at once and the rest one by one,
+// cut on every side, against the word-by-word copy.
+TEST(IntroCombinedCopies, WideRowsMatchTheWordByWordCopy) {
+    for (const auto &copy : combined_copies)
+        for (int32_t w : {7, 8, 9, 17, 30})
+            for (int32_t x : {-12, -8, -1, 0, 1, 5, 18, 23})
+                for (int32_t y : {-2, 0, 1}) {
+                    Image *src = filled(w, 3, 11);
+                    Image *got = filled(23, 4, 13);
+                    Image *want = filled(23, 4, 13);
+                    copy.blit(src, got, x, y);
+                    reference_combine(src, want, x, y, copy.combine);
+                    ASSERT_EQ(pixels(got), pixels(want))
+                        << copy.name << ": " << w << " wide at (" << x << ", " << y << ")";
+                    img_free(&src);
+                    img_free(&got);
+                    img_free(&want);
+                }
+}
+
+// A target that is its own source sees its own sums further along: a shift by fewer than
+// eight words to the right adds the row's start again and again.
+TEST(IntroCombinedCopies, AnImageCombinedIntoItselfReadsWhatItHasJustWritten) {
+    for (const auto &copy : combined_copies)
+        for (auto [x, y] : {std::pair{1, 0}, {3, 0}, {7, 0}, {9, 0}, {2, 1}, {-3, 0}, {0, -1}}) {
+            Image *got = filled(24, 3, 17);
+            Image *want = filled(24, 3, 17);
+            copy.blit(got, got, x, y);
+            reference_combine(want, want, x, y, copy.combine);
+            EXPECT_EQ(pixels(got), pixels(want)) << copy.name << " at (" << x << ", " << y << ")";
+            img_free(&got);
+            img_free(&want);
+        }
 }
 
 TEST(IntroMask, KeepsOnlyTheMaskedBits) {

@@ -282,17 +282,19 @@ TEST_F(SceneTest, TheBottomRowsShowTheTextInTheBarColours) {
 }
 
 TEST_F(SceneTest, SpritesAreHiddenAtTheStartAndTheKeysToggleThem) {
-    // Each step: the key held in one frame, and whether the next frame shows the sprites.
+    // Each step: the key held in one frame, and whether the next frame shows the sprites. A
+    // toggle acts in the frame its key goes down.
     const struct {
         int8_t key;
         bool next_shows;
     } steps[] = {
         {0, false},   {0, false},                 // hidden at the start
         {' ', true},  {0, true},    {' ', false}, // space once shows them, once more hides them
-        {0, false},   {' ', true},  {' ', false}, // held for two frames: hidden again
-        {'3', true},  {' ', true},  {' ', true},  // 3 keeps them on while space goes on and off
+        {0, false},   {' ', true},  {' ', true},  // held for two frames: one press, shown
+        {'3', true},  {' ', true},  {' ', true},  // 3 keeps them on while space goes off
         {'3', false},                             // all off
-        {'6', true},  {'6', false},               // 6 toggles the same value as space
+        {'6', true},  {'6', true},  {0, true},    // 6 toggles the same value as space
+        {'6', false},                             // once a press
         {'7', true},  {' ', true},  {'7', true},  {'6', false},
         {'q', false}, {'o', false}, {'p', false}, {'2', false},
     };

@@ -2,13 +2,17 @@
 
 #include <SDL/SDL.h>
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
 
+#include "effects/scroll.h"
 #include "intro/intro.h"
+#include "intro/intro_effects.h"
 #include "intro/intro_scene.h"
+#include "intro/sine_table.h"
 #include "screen_helpers.h"
 #include "sdl/sdldpy.h"
 #include "sdl/sdlkbd.h"
@@ -242,4 +246,71 @@ TEST(IntroWithoutVideo, StartUpFailsWithOneLineAndLeavesNothing) {
     EXPECT_EQ(screen, nullptr);
     EXPECT_FALSE(dpy_exists());
     setenv("SDL_VIDEODRIVER", driver.c_str(), 1);
+}
+
+// Space, 3, 6 and 7 toggle once a press however long the key is held; O and P act in every
+// frame they are held.
+TEST_F(IntroTest, TogglesActOncePerPressSpeedKeysEveryFrame) {
+    begin_frames();
+    sprite_flags = 0;
+    const int32_t speed = intro_scroller->speed;
+    const struct {
+        SDLKey sym;
+        int frames_held;
+        uint8_t flags_after;
+        int32_t speed_change; // since the start of the test
+    } presses[] = {
+        {SDLK_SPACE, 1, 2, 0}, {SDLK_SPACE, 2, 0, 0}, {SDLK_SPACE, 5, 2, 0},
+        {SDLK_3, 3, 3, 0},     {SDLK_7, 4, 7, 0},     {SDLK_6, 2, 5, 0},
+        {SDLK_p, 10, 5, 10},   {SDLK_o, 12, 5, -2},   {SDLK_SPACE, 1, 7, -2},
+    };
+    for (const auto &p : presses) {
+        push_key(SDL_KEYDOWN, p.sym);
+        for (int f = 0; f < p.frames_held; f++) ASSERT_EQ(intro_frame(), 1);
+        push_key(SDL_KEYUP, p.sym);
+        ASSERT_EQ(intro_frame(), 1);
+        EXPECT_EQ(sprite_flags, p.flags_after) << "key " << p.sym << " for " << p.frames_held;
+        EXPECT_EQ(intro_scroller->speed - speed, p.speed_change) << "key " << p.sym;
+    }
+    // A second key pressed while Space is held is a new press; Space coming back into the
+    // key code (it cannot: a release clears it) is not needed for that.
+    push_key(SDL_KEYDOWN, SDLK_SPACE);
+    ASSERT_EQ(intro_frame(), 1);
+    push_key(SDL_KEYDOWN, SDLK_7);
+    ASSERT_EQ(intro_frame(), 1);
+    EXPECT_EQ(sprite_flags, 1); // 7 ^ 2 ^ 4
+    push_key(SDL_KEYUP, SDLK_7);
+    push_key(SDL_KEYUP, SDLK_SPACE);
+    ASSERT_EQ(intro_frame(), 1);
+    sprite_flags = 0;
+}
+
+// With a frame limit the cycle ends by itself after that many frames.
+TEST_F(IntroTest, AFrameLimitEndsTheCycle) {
+    const int32_t phase = swing_a.phase;
+    intro_frame_limit = 7;
+    intro_run();
+    intro_frame_limit = 0;
+    EXPECT_EQ(quit_flag, 0);
+    EXPECT_EQ(swing_a.phase, intro_wrap(phase + 7 * swing_a.speed, sine_length));
+}
+
+// Paced at 50 frames a second, 10 frames take 9 periods at least.
+TEST_F(IntroTest, PacedFramesFollowTheSchedule) {
+    intro_frame_limit = 10;
+    intro_fps = 50;
+    const auto start = std::chrono::steady_clock::now();
+    intro_run();
+    const auto took = std::chrono::steady_clock::now() - start;
+    intro_fps = 0;
+    intro_frame_limit = 0;
+    EXPECT_GE(took, std::chrono::milliseconds(180));
+}
+
+// A driver the user names is used, whatever it is.
+TEST(IntroDisplayCheck, ADriverChosenByNameIsHonoured) {
+    const char *driver = getenv("SDL_VIDEODRIVER");
+    ASSERT_NE(driver, nullptr) << "the tests run on a driver chosen by name";
+    char name[64];
+    EXPECT_EQ(dpy_blind_driver(name, sizeof name), nullptr);
 }
