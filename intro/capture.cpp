@@ -111,9 +111,33 @@ void progress_clear(Progress *p) {
     p->width = 0;
 }
 
+// The signal that asked the capture to stop, or 0. A handler can only leave a mark.
+volatile sig_atomic_t stop_signal;
+
+void on_stop_signal(int sig) {
+    stop_signal = sig;
+}
+
+// Ctrl+C, a hang-up or a kill stops between two frames, so that the partial file can be
+// removed.
+void catch_stop_signals() {
+    struct sigaction sa {};
+    sa.sa_handler = on_stop_signal;
+    sigemptyset(&sa.sa_mask);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &sa, nullptr);
+}
+
 const char *base_name(const char *path) {
     const char *slash = path ? strrchr(path, '/') : nullptr;
     return slash ? slash + 1 : path ? path : "klov-capture";
+}
+
+// After a stop signal: what was made is removed, and the status tells which signal it was.
+int stopped(MediaOut *out, const char *name, const char *output) {
+    fprintf(stderr, "%s: stopped%s%s%s\n", name, out->made_output ? "; \"" : "",
+            out->made_output ? output : "", out->made_output ? "\" removed" : "");
+    media_abort(out);
+    return 128 + stop_signal;
 }
 
 } // namespace
@@ -169,12 +193,14 @@ int cap_music_start(Capture *c) {
         return 0;
     }
     c->music_on = 1;
+    setstate(initstate(1, c->mixer_random, sizeof c->mixer_random));
     music = intro_music_load(4);
     if (music) Player_Start(music);
     return 1;
 }
 
 int cap_mix(Capture *c, int64_t i) {
+    char *picture_random = setstate(c->mixer_random);
     // The intro restarts an ended tune in the update after the frame it ended in.
     if (music && !Player_Active()) intro_music_restart();
     int32_t n = cap_samples_in_frame(c->fps_num, c->fps_den, i);
@@ -184,6 +210,7 @@ int cap_mix(Capture *c, int64_t i) {
     ULONG mixed = 0;
     if (music && c->music_on) mixed = VC_WriteBytes(reinterpret_cast<SBYTE *>(c->audio), bytes);
     if (mixed < bytes) memset(reinterpret_cast<char *>(c->audio) + mixed, 0, bytes - mixed);
+    setstate(picture_random);
     return music && Player_Active();
 }
 
@@ -267,6 +294,7 @@ int cap_main(int argc, char **argv) {
     }
     // A pipe ffmpeg has left is a failed write, told in one line, not a silent end.
     signal(SIGPIPE, SIG_IGN);
+    catch_stop_signals();
 
     Capture c;
     cap_init(&c, o.fps_num, o.fps_den, o.keys);
@@ -291,7 +319,7 @@ int cap_main(int argc, char **argv) {
         const int64_t longest = cap_frames_in(longest_play_milli, o.fps_num, o.fps_den);
         const int64_t mixed_frames = frames ? frames : longest;
         int64_t i = 0;
-        for (; i < mixed_frames && ok; i++) {
+        for (; i < mixed_frames && ok && !stop_signal; i++) {
             const int playing = cap_mix(&c, i);
             if (sound_wanted && !media_audio(&out, c.audio, c.audio_count)) ok = false;
             if (!frames && !playing) break;
@@ -307,6 +335,10 @@ int cap_main(int argc, char **argv) {
         }
     }
     cap_music_stop(&c);
+    if (stop_signal) {
+        cap_release(&c);
+        return stopped(&out, name, o.output);
+    }
     if (ok && !media_audio_close(&out)) ok = false;
     if (!ok && out.error[0]) fprintf(stderr, "%s: %s\n", name, out.error);
     if (!ok) {
@@ -321,14 +353,16 @@ int cap_main(int argc, char **argv) {
     }
     ok = media_video_open(&out);
     Progress progress{isatty(2) && !o.quiet, now(), 0, 0};
-    for (int64_t i = 0; ok && i < frames; i++) {
+    for (int64_t i = 0; ok && !stop_signal && i < frames; i++) {
         cap_compose(&c, i);
         if (kind != MEDIA_PNG || i == frames - 1) ok = media_frame(&out, c.picture);
         progress_show(&progress, i + 1, frames);
     }
     progress_clear(&progress);
+    if (ok && stop_signal) ok = 0;
     if (ok) ok = media_finish(&out);
     cap_release(&c);
+    if (stop_signal) return stopped(&out, name, o.output);
     if (!ok) {
         fprintf(stderr, "%s: %s%s%s%s\n", name, out.error, out.made_output ? "; \"" : "",
                 out.made_output ? o.output : "", out.made_output ? "\" removed" : "");

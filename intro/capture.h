@@ -21,7 +21,10 @@ struct Capture {
     int32_t fps_den;
     KeyScript keys;
     int has_keys;
-    int music_on;   // the mixer is set up (the tune itself may still be missing)
+    int music_on; // the mixer is set up (the tune itself may still be missing)
+    // The player draws from the C library's random generator for some effects; it gets a
+    // generator of its own, so that the picture's random sequence stays the intro's.
+    char mixer_random[128];
     int16_t *audio; // one frame's sound: audio_count stereo pairs
     int32_t audio_count;
     int32_t audio_capacity;
