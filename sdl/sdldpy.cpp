@@ -28,6 +28,13 @@ int dpy_ready(const Display *d) {
     return d && d == the_display && screen_surface;
 }
 
+// Where SDL 1.2 runs over SDL2, the frame is scaled to the screen with a smoothing filter
+// unless the user chose a method; pixel art stays sharp with the nearest pixel. Set before
+// SDL starts (both ways in here can be the first); other SDLs ignore the variable.
+static void ask_for_sharp_pixels() {
+    setenv("SDL12COMPAT_SCALE_METHOD", "nearest", 0);
+}
+
 Display *dpy_new() {
     if (the_display) {
         dpy_error();
@@ -40,6 +47,7 @@ Display *dpy_new() {
         return nullptr;
     }
     the_display = d;
+    ask_for_sharp_pixels();
     dpy_resize(d, 256, 256);
     return d;
 }
@@ -205,6 +213,7 @@ const char *dpy_blind_driver(char *name, int size) {
     if ((chosen && *chosen) || !name || size <= 0) return nullptr;
     // A text-mode driver takes over standard output as it starts: while SDL is asked, that
     // goes nowhere, so the terminal (or a file) is left as it was.
+    ask_for_sharp_pixels();
     fflush(stdout);
     const int saved = dup(STDOUT_FILENO);
     const int null = open("/dev/null", O_WRONLY);

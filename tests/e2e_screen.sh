@@ -1,13 +1,12 @@
 #!/bin/sh
 # The two programs as a person uses them, on the X display in $DISPLAY (see with_xvfb.sh):
 # the window, its size and its picture, the keys that end it and those that do not, the
-# window manager's close request, and the full-screen program.
-# Usage: e2e_screen.sh KLOV4402 KLOV4400 CLOSE_REQUEST SOURCE_DIR
+# window manager's close request. (The full-screen program: e2e_full_screen.sh.)
+# Usage: e2e_screen.sh KLOV4402 CLOSE_REQUEST SOURCE_DIR
 set -u
 klov4402=$1
-klov4400=$2
-close_request=$3
-source_dir=$4
+close_request=$2
+source_dir=$3
 convert=/usr/bin/convert
 import=/usr/bin/import
 
@@ -109,10 +108,6 @@ hold() {
     sleep 0.1
 }
 
-# The screen before any program: not black (with_xvfb.sh gives it a white root window).
-"$import" -window root "$work/empty.png" || fail "cannot take a screenshot of the screen"
-empty_max=$("$convert" "$work/empty.png" -format '%[fx:maxima]' info:)
-
 # klov4402: a 640 x 480 window named by its caption, showing the scene.
 if start "$klov4402"; then
     xwininfo -id "$win" >"$work/wininfo"
@@ -188,55 +183,6 @@ if start "$klov4402"; then
         fail "after SIGTERM klov4402 status is $status"
     fi
     stop
-fi
-
-# klov4400 takes the whole screen: a window over the whole 1024 x 768 screen, the frame of
-# 640 x 480 in its middle, and every pixel around it black.
-if start "$klov4400"; then
-    point_at "$win"
-    covering=""
-    for id in $(xwininfo -root -children | sed -n 's/^ *\(0x[0-9a-f]*\) .* 1024x768+0+0 .*/\1/p'); do
-        if xwininfo -id "$id" | grep -q 'Map State: IsViewable'; then
-            covering=$id
-        fi
-    done
-    if [ -n "$covering" ]; then
-        frame=$(xwininfo -id "$covering" -children | grep -c ' 640x480+192+144 ')
-        if [ "$frame" = 1 ]; then
-            pass "klov4400 covers the whole screen with its frame in the middle"
-        else
-            fail "klov4400's full-screen window has no 640 x 480 frame in its middle"
-            xwininfo -id "$covering" -children >&2
-        fi
-    else
-        fail "no window covers the whole screen"
-        xwininfo -root -tree >&2
-    fi
-    "$import" -window root "$work/full.png"
-    # Black around the frame (the top and bottom bands, the left and right bands), the
-    # scene in the middle.
-    border_max=0
-    for band in 1024x144+0+0 1024x144+0+624 192x480+0+144 192x480+832+144; do
-        m=$("$convert" "$work/full.png" -crop "$band" +repage -format '%[fx:maxima]' info:)
-        [ "$m" != 0 ] && border_max=$m
-    done
-    middle_max=$("$convert" "$work/full.png" -crop 640x480+192+144 +repage \
-        -format '%[fx:maxima]' info:)
-    if [ "$border_max" = 0 ] && [ "$middle_max" != 0 ] && [ "$empty_max" != 0 ]; then
-        pass "the whole screen is the program's (black around the scene) while the empty screen was not"
-    else
-        fail "klov4400: brightest value $border_max around the frame, $middle_max in it, $empty_max on the empty screen"
-    fi
-    hold Escape
-    finish 10
-    if [ "$status" = 0 ]; then
-        pass "Escape ends klov4400 with status 0"
-    else
-        fail "Escape: klov4400 status $status"
-    fi
-    stop
-else
-    fail "klov4400 did not start"
 fi
 
 # Without a screen: one line on standard error and a non-zero status.

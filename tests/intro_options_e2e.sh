@@ -214,7 +214,8 @@ fi
 (cd "$work/elsewhere" && exec env -u DISPLAY -u SDL_VIDEODRIVER timeout 2 "$app") \
     >"$work/out" 2>"$work/err" </dev/null
 status=$?
-if [ "$status" -eq 1 ] && [ "$(wc -l <"$work/err")" -eq 1 ] &&
+# (SDL 1.2 over SDL2 may add a line of its own about the session's runtime folder.)
+if [ "$status" -eq 1 ] && [ "$(grep -c '^KLOV4402:' "$work/err")" -eq 1 ] &&
     grep -q '^KLOV4402: no display to show the intro on .*DISPLAY.*SDL_VIDEODRIVER' "$work/err" &&
     [ ! -s "$work/out" ]; then
     pass "no display: $(cat "$work/err")"

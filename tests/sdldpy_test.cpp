@@ -205,13 +205,18 @@ TEST_F(DisplayTest, PresentConvertShowsNothingWhenSdlCannotMakeItsSurfaces) {
     dpy_resize(d, 1, 65536);
     ASSERT_EQ(d->height, 65536);
     SDL_Surface *s = SDL_GetVideoSurface();
-    ASSERT_EQ(s->pitch * s->h, 65536); // one byte a pixel
-    memset(s->pixels, 0x1C, 65536);    // SDL's own fill stops at 65535 rows
+    ASSERT_EQ(s->h, 65536);
+    // Whatever depth the driver gives; SDL's own fill stops at 65535 rows.
+    memset(s->pixels, 0x1C, size_t(s->pitch) * s->h);
     uint32_t before = screen_word(0, 0);
     img = pattern_image(1, 65536);
     quiet();
     dpy_present_convert(d, img);
-    dpy_present(d, img);
+    // dpy_present converts too, unless the screen holds Image words and takes the frame as is.
+    const SDL_PixelFormat *f = s->format;
+    if (!(f->BytesPerPixel == 4 && f->Rmask == 0xFF0000 && f->Gmask == 0xFF00 && f->Bmask == 0xFF &&
+          s->pitch == 4))
+        dpy_present(d, img);
     expect_nothing_printed();
     EXPECT_EQ(screen_pixels_not(before, 0, 0, 1, 65536), 0);
 }
@@ -245,4 +250,30 @@ TEST(DisplayWithoutVideo, NothingHappens) {
     EXPECT_EQ(GetCapturedStderr(), "");
     img_free(&img);
     setenv("SDL_VIDEODRIVER", driver.c_str(), 1);
+}
+
+// Over SDL2 the frame is scaled to the screen: the nearest pixel unless the user chose.
+TEST(DisplayScaleMethod, DefaultsToNearestAndKeepsTheUsersChoice) {
+    const char *name = "SDL12COMPAT_SCALE_METHOD";
+    const char *before = getenv(name);
+    const std::string saved = before ? before : "";
+    const struct {
+        const char *user; // null: not set
+        const char *seen;
+    } cases[] = {{nullptr, "nearest"}, {"linear", "linear"}, {"", ""}};
+    for (auto c : cases) {
+        if (c.user)
+            setenv(name, c.user, 1);
+        else
+            unsetenv(name);
+        Display *d = dpy_new();
+        ASSERT_NE(d, nullptr);
+        const char *seen = getenv(name);
+        EXPECT_STREQ(seen ? seen : "(unset)", c.seen) << (c.user ? c.user : "(unset)");
+        dpy_free(&d);
+    }
+    if (before)
+        setenv(name, saved.c_str(), 1);
+    else
+        unsetenv(name);
 }
