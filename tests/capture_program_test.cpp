@@ -58,6 +58,20 @@ std::string read_file(const std::string &path) {
     return s.str();
 }
 
+// Compared piece by piece: the videos are too big to hold twice.
+bool same_file(const std::string &a, const std::string &b) {
+    std::ifstream fa(a, std::ios::binary), fb(b, std::ios::binary);
+    std::vector<char> ba(1 << 20), bb(1 << 20);
+    while (fa && fb) {
+        fa.read(ba.data(), std::streamsize(ba.size()));
+        fb.read(bb.data(), std::streamsize(bb.size()));
+        if (fa.gcount() != fb.gcount() ||
+            !std::equal(ba.begin(), ba.begin() + fa.gcount(), bb.begin()))
+            return false;
+    }
+    return !fa && !fb;
+}
+
 std::string command_output(const std::string &line) {
     std::string out;
     if (FILE *p = popen(line.c_str(), "r")) {
@@ -169,7 +183,7 @@ TEST_F(CaptureFiles, TheY4mHoldsTheIntrosFramesAndTheWavExactlyTheirSound) {
     const Outcome &again = made("--frames 301 b.y4m");
     ASSERT_EQ(again.status, 0) << again.err;
     EXPECT_TRUE(read_file(dir + "/b.wav") == wav) << "two runs give the same sound";
-    EXPECT_TRUE(read_file(dir + "/b.y4m") == video) << "two runs give the same frames";
+    EXPECT_TRUE(same_file(dir + "/b.y4m", dir + "/a.y4m")) << "two runs give the same frames";
 }
 
 TEST_F(CaptureFiles, TheMkvDecodesBackToTheSameFramesAndSound) {
