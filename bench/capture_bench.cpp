@@ -28,7 +28,7 @@ void BM_CaptureFrame(benchmark::State &state) {
     for (auto _ : state) {
         cap_compose(&c, i);
         cap_mix(&c, i);
-        benchmark::DoNotOptimize(c.picture->pixels);
+        benchmark::DoNotOptimize(c.frame->pixels);
         benchmark::DoNotOptimize(c.audio);
         i++;
     }

@@ -233,10 +233,15 @@ void cap_music_stop(Capture *c) {
 int cap_scene_start(Capture *c, int32_t width, int32_t height) {
     screen = img_new();
     if (screen) img_resize(screen, intro_width, intro_height);
-    c->picture = img_new();
-    if (c->picture) img_resize(c->picture, width, height);
-    if (!screen || screen->width != intro_width || !c->picture || c->picture->width != width ||
-        c->picture->height != height ||
+    // At the intro's own size the screen itself is the frame: no copy.
+    const bool own_size = width == intro_width && height == intro_height;
+    if (!own_size) {
+        c->picture = img_new();
+        if (c->picture) img_resize(c->picture, width, height);
+    }
+    c->frame = own_size ? screen : c->picture;
+    if (!screen || screen->width != intro_width || !c->frame || c->frame->width != width ||
+        c->frame->height != height ||
         !fit_plan(&c->fit, intro_width, intro_height, width, height)) {
         fprintf(stderr, "klov-capture: out of memory for %d x %d frames\n", int(width),
                 int(height));
@@ -256,7 +261,7 @@ int cap_scene_start(Capture *c, int32_t width, int32_t height) {
 void cap_compose(Capture *c, int64_t i) {
     intro_key(c->has_keys ? keys_code_at(&c->keys, i) : 0);
     intro_scene_compose();
-    fit_draw(&c->fit, screen, c->picture);
+    if (c->picture) fit_draw(&c->fit, screen, c->picture);
     intro_scene_after_present();
 }
 
@@ -269,6 +274,7 @@ void cap_release(Capture *c) {
     }
     if (screen) img_free(&screen);
     if (c->picture) img_free(&c->picture);
+    c->frame = nullptr;
     fit_free(&c->fit);
 }
 
@@ -355,7 +361,7 @@ int cap_main(int argc, char **argv) {
     Progress progress{isatty(2) && !o.quiet, now(), 0, 0};
     for (int64_t i = 0; ok && !stop_signal && i < frames; i++) {
         cap_compose(&c, i);
-        if (kind != MEDIA_PNG || i == frames - 1) ok = media_frame(&out, c.picture);
+        if (kind != MEDIA_PNG || i == frames - 1) ok = media_frame(&out, c.frame);
         progress_show(&progress, i + 1, frames);
     }
     progress_clear(&progress);

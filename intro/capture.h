@@ -27,7 +27,8 @@ struct Capture {
     int32_t audio_capacity;
     int scene_on;
     Fit fit;
-    Image *picture; // the last frame composed, fitted into the video size
+    Image *picture;     // the last frame fitted into the video size, when that is not 640 x 480
+    const Image *frame; // the last frame as written: picture, or screen itself at 640 x 480
 };
 
 extern const ModuleId cap_module;
@@ -51,7 +52,7 @@ void cap_music_stop(Capture *c);
 // The scene on an off-screen 640 x 480 screen, fitted into width x height. Returns 0 after
 // one line on standard error.
 int cap_scene_start(Capture *c, int32_t width, int32_t height);
-// Frame i: its key, the composition into screen and c->picture, the after-present step.
+// Frame i: its key, the composition into screen and c->frame, the after-present step.
 void cap_compose(Capture *c, int64_t i);
 void cap_release(Capture *c); // the scene and the music, whatever was started
 

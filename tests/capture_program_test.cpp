@@ -161,9 +161,9 @@ TEST_F(CaptureFiles, TheY4mHoldsTheIntrosFramesAndTheWavExactlyTheirSound) {
     for (int f = 0; f <= 300; f++) {
         cap_compose(&c, f);
         if (f != golden[next].frame) continue;
-        EXPECT_EQ(fnv1a(c.picture), golden[next].hash) << "frame " << f;
+        EXPECT_EQ(fnv1a(c.frame), golden[next].hash) << "frame " << f;
         EXPECT_TRUE(video.compare(y4m_header.size() + size_t(f) * y4m_frame + 6, 3 * W * H,
-                                  y4m_planes(c.picture->pixels)) == 0)
+                                  y4m_planes(c.frame->pixels)) == 0)
             << "frame " << f;
         next++;
     }
