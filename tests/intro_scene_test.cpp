@@ -16,6 +16,7 @@
 #include "intro/intro_scene.h"
 #include "intro/scroll_text.h"
 #include "intro/sine_table.h"
+#include "tests/golden_frames.h"
 #include "tests/intro_fixture.h"
 
 using testing::internal::CaptureStderr;
@@ -27,16 +28,6 @@ namespace {
 
 constexpr int W = 640, H = 480;
 constexpr int draws_per_frame = 4 * 10001 + 3 * 11;
-
-uint64_t fnv1a(const Image *img) {
-    uint64_t h = 0xcbf29ce484222325u;
-    for (int32_t i = 0; i < img->width * img->height; i++)
-        for (int b = 0; b < 4; b++) {
-            h ^= (img->pixels[i] >> (8 * b)) & 0xFF;
-            h *= 0x100000001b3u;
-        }
-    return h;
-}
 
 struct Dot {
     int32_t x, y;
@@ -327,16 +318,7 @@ TEST_F(SceneTest, HeldOAndPChangeTheSpeedByOneAFrame) {
     intro_scene_after_present();
 }
 
-// Hashes of the whole screen after composing frames 0, 1 and 300 of a run that holds
-// Space in frame 5, P in frames 10 to 14, 7 in frame 100 and O in frames 200 and 201,
-// with the data files of data/ and the C library's unseeded random sequence. They pin
-// down the order of the random draws, the accumulating shuffle, the swings, the bars,
-// the scroller's speed changes and the sprite paths; they change whenever a picture in
-// data/ does.
-const uint64_t golden_frame_0 = 0x6fc8d39195bd6c05;
-const uint64_t golden_frame_1 = 0xcb2189a17fe8f150;
-const uint64_t golden_frame_300 = 0xa867823fa91d3d31;
-
+// The run of tests/golden_frames.h.
 std::vector<uint64_t> scripted_run() {
     std::vector<uint64_t> hashes;
     for (int f = 0; f <= 300; f++) {
