@@ -13,28 +13,7 @@ checker=$2
 data=$3
 expect=${4:-}
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/klov-full.XXXXXX") || exit 1
-pid=""
-wm=""
-cleanup() {
-    for p in $pid $wm; do
-        kill -9 "$p" 2>/dev/null
-        wait "$p" 2>/dev/null
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
-pass() {
-    echo "ok: $*"
-}
+. "$(dirname "$0")/e2e_common.sh"
 
 mkdir "$work/run"
 cp "$data"/*.ppm "$data"/*.pbm "$work/run/" || exit 1
@@ -72,18 +51,7 @@ empty_max=$(convert "$work/empty.png" -format '%[fx:maxima]' info:)
 
 (cd "$work/run" && exec "$program") >"$work/out" 2>"$work/err" &
 pid=$!
-win=""
-i=0
-while [ -z "$win" ] && [ "$i" -lt 100 ] && kill -0 "$pid" 2>/dev/null; do
-    win=$(xdotool search --name '^KLOV4400$' 2>/dev/null | head -n 1)
-    i=$((i + 1))
-    sleep 0.1
-done
-if [ -z "$win" ]; then
-    echo "FAIL: no window named KLOV4400; its output:" >&2
-    cat "$work/out" "$work/err" >&2
-    exit 1
-fi
+wait_window KLOV4400 || exit 1
 # Made active as a person's click would; then several frames are shown.
 timeout 10 xdotool windowactivate --sync "$win" 2>/dev/null || echo "note: $win was not activated"
 sleep 1
@@ -144,33 +112,15 @@ fi
 [ "$empty_max" != 0 ] || fail "the screen was black before the program started"
 
 xdotool mousemove --window "$win" 320 240 2>/dev/null
-xdotool keydown Escape
-sleep 0.3
-xdotool keyup Escape
-i=0
-while kill -0 "$pid" 2>/dev/null && [ "$i" -lt 100 ]; do
-    i=$((i + 1))
-    sleep 0.1
-done
-if kill -0 "$pid" 2>/dev/null; then
-    fail "Escape did not end klov4400"
+end_on Escape
+if [ "$status" = 0 ]; then
+    pass "Escape ends klov4400 with status 0"
 else
-    wait "$pid"
-    status=$?
-    pid=""
-    if [ "$status" = 0 ]; then
-        pass "Escape ends klov4400 with status 0"
-    else
-        fail "Escape: klov4400 status $status"
-    fi
+    fail "Escape: klov4400 status $status"
 fi
 if [ -s "$work/out" ] || [ -s "$work/err" ]; then
     fail "klov4400 printed something:"
     cat "$work/out" "$work/err" >&2
 fi
 
-if [ "$failures" != 0 ]; then
-    echo "$failures check(s) failed" >&2
-    exit 1
-fi
-echo "all checks passed"
+e2e_end "all checks passed"

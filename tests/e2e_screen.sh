@@ -10,27 +10,7 @@ source_dir=$3
 convert=/usr/bin/convert
 import=/usr/bin/import
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/klov-e2e.XXXXXX") || exit 1
-pid=""
-cleanup() {
-    if [ -n "$pid" ]; then
-        kill -9 "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
-pass() {
-    echo "ok: $*"
-}
+. "$(dirname "$0")/e2e_common.sh"
 
 # The programs run in a folder of their own with the data files, as from the README.
 mkdir -p "$work/run"
@@ -43,22 +23,7 @@ start() {
     name=$(basename "$1" | tr a-z A-Z)
     (cd "$work/run" && exec "$1") >"$work/out" 2>"$work/err" &
     pid=$!
-    win=""
-    i=0
-    while [ -z "$win" ] && [ "$i" -lt 100 ]; do
-        win=$(xdotool search --name "^$name\$" 2>/dev/null | head -n 1)
-        [ -n "$win" ] && break
-        if ! kill -0 "$pid" 2>/dev/null; then
-            break
-        fi
-        i=$((i + 1))
-        sleep 0.1
-    done
-    if [ -z "$win" ]; then
-        echo "no window named $name; its output:" >&2
-        cat "$work/out" "$work/err" >&2
-        return 1
-    fi
+    wait_window "$name" || return 1
     # Several frames have been shown before the tests look at the window.
     sleep 0.5
     return 0
@@ -69,27 +34,6 @@ start() {
 point_at() {
     xdotool mousemove --window "$1" 320 240 2>/dev/null
     sleep 0.2
-}
-
-running() {
-    kill -0 "$pid" 2>/dev/null
-}
-
-# finish SECONDS: waits for the program to end; sets status to its exit status, or to
-# "running" when it is still running after that time.
-finish() {
-    i=0
-    while running && [ "$i" -lt $(($1 * 10)) ]; do
-        i=$((i + 1))
-        sleep 0.1
-    done
-    if running; then
-        status=running
-        return
-    fi
-    wait "$pid"
-    status=$?
-    pid=""
 }
 
 stop() {
@@ -199,8 +143,4 @@ else
 fi
 stop
 
-if [ "$failures" != 0 ]; then
-    echo "$failures check(s) failed" >&2
-    exit 1
-fi
-echo "all checks passed"
+e2e_end "all checks passed"

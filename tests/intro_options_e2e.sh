@@ -13,27 +13,7 @@ checker=$2
 locate=$3
 data=$4
 most_load=${5:-100}
-work=$(mktemp -d "${TMPDIR:-/tmp}/klov-options.XXXXXX") || exit 1
-pid=""
-cleanup() {
-    if [ -n "$pid" ]; then
-        kill -9 "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
-pass() {
-    echo "ok: $*"
-}
+. "$(dirname "$0")/e2e_common.sh"
 now_ms() {
     echo $(($(date +%s%N) / 1000000))
 }
@@ -49,40 +29,12 @@ app="$work/app/klov4402"
 start() {
     (cd "$work/elsewhere" && exec "$app" "$@") >"$work/out" 2>"$work/err" &
     pid=$!
-    win=""
-    i=0
-    while [ -z "$win" ] && [ "$i" -lt 100 ] && kill -0 "$pid" 2>/dev/null; do
-        win=$(xdotool search --onlyvisible --name '^KLOV4402$' 2>/dev/null | head -n 1)
-        i=$((i + 1))
-        sleep 0.1
-    done
-    if [ -z "$win" ]; then
-        echo "no KLOV4402 window; its output:" >&2
-        cat "$work/out" "$work/err" >&2
-        return 1
-    fi
+    wait_window KLOV4402 || return 1
     xdotool mousemove --window "$win" 320 240 2>/dev/null
     sleep 0.5
 }
 shoot() {
     /usr/bin/import -window "$win" -depth 8 "ppm:$work/$1.ppm"
-}
-# quit: Q, and the status it ended with in $status.
-quit() {
-    xdotool keydown q
-    i=0
-    while kill -0 "$pid" 2>/dev/null && [ "$i" -lt 100 ]; do
-        i=$((i + 1))
-        sleep 0.1
-    done
-    xdotool keyup q
-    if kill -0 "$pid" 2>/dev/null; then
-        status=running
-    else
-        wait "$pid"
-        status=$?
-    fi
-    pid=""
 }
 # run_frames N: runs the copy for N frames at 60 a second; sets status and took (ms).
 run_frames() {
@@ -178,7 +130,7 @@ if start --fps 60; then
     else
         fail "no text line found in the screenshots"
     fi
-    quit
+    end_on q
     [ "$status" = 0 ] && pass "Q ended it with status 0" || fail "status $status after Q"
 else
     fail "the copy beside its data did not start from another folder"
@@ -230,5 +182,4 @@ status=$?
 [ "$status" -eq 0 ] && pass "SDL_VIDEODRIVER=dummy chosen by name still runs" ||
     fail "SDL_VIDEODRIVER=dummy: status $status; $(cat "$work/err")"
 
-[ "$failures" -eq 0 ] || exit 1
-echo "every command-line case passed"
+e2e_end "every command-line case passed"
