@@ -80,6 +80,20 @@ finish() {
     pid=""
 }
 
+# ended_cleanly PROGRAM HOW: after PROGRAM ended on HOW (a key), its status was 0 and it
+# printed nothing.
+ended_cleanly() {
+    if [ "$status" = 0 ]; then
+        pass "$2 ends $1 with status 0"
+    else
+        fail "$2: $1 status $status"
+    fi
+    if [ -s "$work/out" ] || [ -s "$work/err" ]; then
+        fail "$1 printed something:"
+        cat "$work/out" "$work/err" >&2
+    fi
+}
+
 # end_on KEY: holds KEY until the program ends (10 s at most); sets status as finish does.
 end_on() {
     xdotool keydown "$1"

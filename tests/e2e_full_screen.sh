@@ -113,14 +113,6 @@ fi
 
 xdotool mousemove --window "$win" 320 240 2>/dev/null
 end_on Escape
-if [ "$status" = 0 ]; then
-    pass "Escape ends klov4400 with status 0"
-else
-    fail "Escape: klov4400 status $status"
-fi
-if [ -s "$work/out" ] || [ -s "$work/err" ]; then
-    fail "klov4400 printed something:"
-    cat "$work/out" "$work/err" >&2
-fi
+ended_cleanly klov4400 Escape
 
 e2e_end "all checks passed"

@@ -104,15 +104,7 @@ for quit in q shift+q Escape; do
     others="" # once is enough
     hold "$quit"
     finish 10
-    if [ "$status" = 0 ]; then
-        pass "$quit ends klov4402 with status 0"
-    else
-        fail "$quit: klov4402 status $status"
-    fi
-    if [ -s "$work/out" ] || [ -s "$work/err" ]; then
-        fail "klov4402 printed something:"
-        cat "$work/out" "$work/err" >&2
-    fi
+    ended_cleanly klov4402 "$quit"
     stop
 done
 
