@@ -47,8 +47,7 @@ const Option options[] = {
      1,
      CAPTURE,
      "WxH",
-     {nullptr, "video size (default 640x480, 1920x1080 for .mp4);"
-               " the picture keeps 4:3 and is centred"}},
+     {nullptr, "the video's size (640x480; .mp4: 1920x1080), 4:3 centred"}},
     {"keys",
      1,
      CAPTURE,
