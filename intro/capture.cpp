@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <initializer_list>
 
 #include "intro/data_dir.h"
@@ -16,13 +15,12 @@
 #include "intro/intro_scene.h"
 #include "intro/media_out.h"
 #include "intro/options.h"
+#include "intro/pace.h"
 
 const ModuleId cap_module = {"CAP", "20261211", "KV"};
 
 namespace {
 
-constexpr int32_t intro_width = 640;
-constexpr int32_t intro_height = 480;
 // A tune that has not ended within an hour is taken never to end.
 constexpr int64_t longest_play_milli = int64_t{3600} * 1000;
 
@@ -72,14 +70,8 @@ MDRIVER capture_driver = {
     VC_VoiceRealVolume,
 };
 
-bool is_quit(int8_t code) {
-    return code == 27 || code == 'q' || code == 'Q';
-}
-
 double now() {
-    timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+    return double(pace_clock()) / 1e9;
 }
 
 // One line on a terminal, rewritten a few times a second.
@@ -127,11 +119,6 @@ void catch_stop_signals() {
     for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &sa, nullptr);
 }
 
-const char *base_name(const char *path) {
-    const char *slash = path ? strrchr(path, '/') : nullptr;
-    return slash ? slash + 1 : path ? path : "klov-capture";
-}
-
 // After a stop signal: what was made is removed, and the status tells which signal it was.
 int stopped(MediaOut *out, const char *name, const char *output) {
     fprintf(stderr, "%s: stopped%s%s%s\n", name, out->made_output ? "; \"" : "",
@@ -160,7 +147,7 @@ int64_t cap_quit_frame(const KeyScript *keys) {
     int64_t first = -1;
     for (int h = 0; h < keys->count; h++)
         for (int64_t f : {keys->holds[h].first, keys->holds[h].last + 1})
-            if (is_quit(keys_code_at(keys, f)) && (first < 0 || f < first)) first = f;
+            if (intro_is_quit_key(keys_code_at(keys, f)) && (first < 0 || f < first)) first = f;
     return first;
 }
 
@@ -216,12 +203,7 @@ int cap_mix(Capture *c, int64_t i) {
 
 void cap_music_stop(Capture *c) {
     if (c->music_on) {
-        if (music) {
-            Player_Stop();
-            Player_Free(music);
-            music = nullptr;
-        }
-        MikMod_Exit();
+        intro_music_stop();
         md_device = 0;
         c->music_on = 0;
     }
@@ -232,17 +214,17 @@ void cap_music_stop(Capture *c) {
 
 int cap_scene_start(Capture *c, int32_t width, int32_t height) {
     screen = img_new();
-    if (screen) img_resize(screen, intro_width, intro_height);
+    if (screen) img_resize(screen, screen_width, screen_height);
     // At the intro's own size the screen itself is the frame: no copy.
-    const bool own_size = width == intro_width && height == intro_height;
+    const bool own_size = width == screen_width && height == screen_height;
     if (!own_size) {
         c->picture = img_new();
         if (c->picture) img_resize(c->picture, width, height);
     }
     c->frame = own_size ? screen : c->picture;
-    if (!screen || screen->width != intro_width || !c->frame || c->frame->width != width ||
+    if (!screen || screen->width != screen_width || !c->frame || c->frame->width != width ||
         c->frame->height != height ||
-        !fit_plan(&c->fit, intro_width, intro_height, width, height)) {
+        !fit_plan(&c->fit, screen_width, screen_height, width, height)) {
         fprintf(stderr, "klov-capture: out of memory for %d x %d frames\n", int(width),
                 int(height));
         cap_release(c);
@@ -282,12 +264,12 @@ int cap_main(int argc, char **argv) {
     Options o;
     int status = 0;
     if (!opt_handle(&o, OPT_CAPTURE, argc, argv, &status)) return status;
-    const char *name = base_name(argc > 0 ? argv[0] : nullptr);
+    const char *name = opt_program_name(argc, argv, "klov-capture");
     const MediaKind kind = media_kind(o.output);
     int32_t width = o.width, height = o.height;
     if (!width) {
-        width = kind == MEDIA_MP4 ? 1920 : intro_width;
-        height = kind == MEDIA_MP4 ? 1080 : intro_height;
+        width = kind == MEDIA_MP4 ? 1920 : screen_width;
+        height = kind == MEDIA_MP4 ? 1080 : screen_height;
     }
     MediaOut out;
     if (!media_check(&out, o.output, width, height, o.fps_num, o.fps_den, o.force)) {

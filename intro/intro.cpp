@@ -3,7 +3,6 @@
 #include <SDL/SDL.h>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 
 #include "intro/data_dir.h"
 #include "intro/intro_music.h"
@@ -124,12 +123,7 @@ int intro_main(int argc, char **argv) {
     int status = 0;
     if (!opt_handle(&options, OPT_INTRO, argc, argv, &status)) return status;
     if (!datadir_find(&data_dir, options.data, nullptr)) {
-        const char *slash = argc > 0 ? strrchr(argv[0], '/') : nullptr;
-        datadir_report(&data_dir,
-                       slash      ? slash + 1
-                       : argc > 0 ? argv[0]
-                                  : dpy_caption,
-                       options.data);
+        datadir_report(&data_dir, opt_program_name(argc, argv, dpy_caption), options.data);
         return 1;
     }
     intro_fps = options.fps_num;
@@ -150,12 +144,11 @@ void intro_key(int8_t code) {
     // A toggle acts in the frame its key goes down, not again while the key stays down.
     const bool went_down = code != intro_held_key;
     intro_held_key = code;
-    switch (code) {
-    case 27:  // Escape
-    case 113: // q
-    case 81:  // Q
+    if (intro_is_quit_key(code)) {
         quit_flag = 1;
-        break;
+        return;
+    }
+    switch (code) {
     case 32: // space
     case 51: // 3
     case 54: // 6
@@ -169,6 +162,10 @@ void intro_key(int8_t code) {
     default:
         break;
     }
+}
+
+int intro_is_quit_key(int8_t code) {
+    return code == 27 || code == 'q' || code == 'Q';
 }
 
 // A modulus of 0 or less has no residues: 0.

@@ -50,6 +50,7 @@ void intro_run();
 int intro_frame();
 void intro_shutdown();
 void intro_key(int8_t code);
+int intro_is_quit_key(int8_t code);       // Escape, q, Q
 int32_t intro_wrap(int32_t a, int32_t n); // a mod n in 0 .. n - 1, for n > 0
 void intro_error();
 int32_t intro_frame_rate();

@@ -157,11 +157,14 @@ int write_png(MediaOut *m, const Image *frame) {
     return ok ? 1 : fail(m, "cannot write \"%s\" (%s)", m->path, strerror(errno));
 }
 
+int no_ffmpeg(MediaOut *m) {
+    return fail(m, "ffmpeg was not found; it makes .mkv and .mp4 files (install it, or capture "
+                   "to .y4m)");
+}
+
 int start_ffmpeg(MediaOut *m) {
     char program[4200];
-    if (!media_find_program("ffmpeg", program, sizeof program))
-        return fail(m, "ffmpeg was not found; it makes .mkv and .mp4 files (install it, or "
-                       "capture to .y4m)");
+    if (!media_find_program("ffmpeg", program, sizeof program)) return no_ffmpeg(m);
     char size[32], rate[32];
     snprintf(size, sizeof size, "%dx%d", int(m->width), int(m->height));
     snprintf(rate, sizeof rate, "%d/%d", int(m->fps_num), int(m->fps_den));
@@ -289,7 +292,7 @@ int media_check(MediaOut *m, const char *path, int32_t width, int32_t height, in
                     path);
     if (strlen(path) > 4000) return fail(m, "the output file name is too long");
     if (media_needs_even_size(m->kind) && (width % 2 || height % 2))
-        return fail(m, "a .mp4 needs an even width and height, not %s", "an odd one");
+        return fail(m, "a .mp4 needs an even width and height");
     const std::string folder = folder_of(path);
     if (m->kind == MEDIA_Y4M) {
         snprintf(m->wav_path, sizeof m->wav_path, "%.*s.wav", int(strlen(path) - 4), path);
@@ -314,8 +317,7 @@ int media_check(MediaOut *m, const char *path, int32_t width, int32_t height, in
     char program[4200];
     if ((m->kind == MEDIA_MKV || m->kind == MEDIA_MP4) &&
         !media_find_program("ffmpeg", program, sizeof program))
-        return fail(m, "ffmpeg was not found; it makes .mkv and .mp4 files (install it, or "
-                       "capture to .y4m)");
+        return no_ffmpeg(m);
     return 1;
 }
 
@@ -361,8 +363,8 @@ int media_audio_close(MediaOut *m) {
 int media_video_open(MediaOut *m) {
     if (m->kind == MEDIA_PNG) return 1;
     if (m->kind != MEDIA_Y4M) return start_ffmpeg(m);
-    m->row = static_cast<uint8_t *>(malloc(size_t(m->width) * size_t(m->height) * 3));
-    if (!m->row) return fail(m, "out of memory for a %s frame", "video");
+    m->yuv = static_cast<uint8_t *>(malloc(size_t(m->width) * size_t(m->height) * 3));
+    if (!m->yuv) return fail(m, "out of memory for a video frame");
     m->video = fopen(m->path, "wb");
     if (!m->video) return fail(m, "cannot write \"%s\" (%s)", m->path, strerror(errno));
     m->made_output = 1;
@@ -387,9 +389,9 @@ int media_frame(MediaOut *m, const Image *frame) {
     if (!m->video) return fail(m, "the video is not open");
     const size_t n = size_t(m->width) * size_t(m->height);
     if (m->kind == MEDIA_Y4M) {
-        uint8_t *y = m->row, *cb = m->row + n, *cr = m->row + 2 * n;
+        uint8_t *y = m->yuv, *cb = m->yuv + n, *cr = m->yuv + 2 * n;
         for (size_t i = 0; i < n; i++) media_yuv(frame->pixels[i], y + i, cb + i, cr + i);
-        if (fwrite("FRAME\n", 1, 6, m->video) != 6 || fwrite(m->row, 1, 3 * n, m->video) != 3 * n)
+        if (fwrite("FRAME\n", 1, 6, m->video) != 6 || fwrite(m->yuv, 1, 3 * n, m->video) != 3 * n)
             return fail(m, "cannot write \"%s\" (%s)", m->path, strerror(errno));
         return 1;
     }
@@ -410,8 +412,8 @@ int media_finish(MediaOut *m) {
     if (m->ffmpeg) ok = wait_ffmpeg(m, "at the end");
     if (m->kind == MEDIA_MKV || m->kind == MEDIA_MP4) unlink(m->wav_path);
     if (m->ffmpeg_log[0]) unlink(m->ffmpeg_log);
-    free(m->row);
-    m->row = nullptr;
+    free(m->yuv);
+    m->yuv = nullptr;
     if (ok) m->made_output = 0;
     return ok;
 }
@@ -435,7 +437,7 @@ void media_abort(MediaOut *m) {
     if (m->kind == MEDIA_MKV || m->kind == MEDIA_MP4) unlink(m->wav_path);
     if (m->ffmpeg_log[0]) unlink(m->ffmpeg_log);
     m->ffmpeg_log[0] = 0;
-    free(m->row);
-    m->row = nullptr;
+    free(m->yuv);
+    m->yuv = nullptr;
     m->made_output = 0;
 }

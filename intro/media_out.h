@@ -35,7 +35,7 @@ struct MediaOut {
     int64_t wav_frames; // sample frames written
     FILE *video;        // the .y4m, or the pipe into ffmpeg
     pid_t ffmpeg;       // 0: none running
-    uint8_t *row;       // one frame in the file's layout
+    uint8_t *yuv;       // one .y4m frame: the Y, Cb and Cr planes
     int made_output;    // the output (and the .wav) may exist and are ours to remove
     char error[9000];   // room for the file names
 };

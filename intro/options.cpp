@@ -243,15 +243,17 @@ void opt_usage(OptProgram program, const char *name, FILE *out) {
     }
 }
 
-static const char *base_name(const char *path) {
-    const char *slash = path ? strrchr(path, '/') : nullptr;
-    return slash ? slash + 1 : path ? path : "klov";
+const char *opt_program_name(int argc, char *const *argv, const char *fallback) {
+    if (argc < 1 || !argv || !argv[0] || !*argv[0]) return fallback;
+    const char *slash = strrchr(argv[0], '/');
+    return slash ? slash + 1 : argv[0];
 }
 
 int opt_handle(Options *o, OptProgram program, int argc, char *const *argv, int *status) {
     const OptResult r = opt_parse(o, program, argc, argv);
     if (r == OPT_RUN) return 1;
-    const char *name = base_name(argc > 0 ? argv[0] : nullptr);
+    const char *name =
+        opt_program_name(argc, argv, program == OPT_CAPTURE ? "klov-capture" : "klov");
     if (r == OPT_HELP) opt_usage(program, name, stdout);
     if (r == OPT_VERSION) printf("%s %s\n", name, klov_version);
     if (r == OPT_BAD) {

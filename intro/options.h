@@ -36,7 +36,11 @@ extern const char klov_version[];
 void opt_defaults(Options *o, OptProgram program);
 // Reads argv[1 .. argc - 1]; the texts it keeps point into argv.
 OptResult opt_parse(Options *o, OptProgram program, int argc, char *const *argv);
-int opt_status(OptResult r); // the exit status for a result other than OPT_RUN: 0 or 2
+int opt_status(OptResult r);
+// The program's name for messages: argv[0] without its folder, or fallback without one.
+const char *
+opt_program_name(int argc, char *const *argv,
+                 const char *fallback); // the exit status for a result other than OPT_RUN: 0 or 2
 void opt_usage(OptProgram program, const char *name, FILE *out);
 // Parses, and for anything but OPT_RUN prints what it must (usage or version on standard
 // output, the problem and the usage on standard error). Returns 1 when the program is to

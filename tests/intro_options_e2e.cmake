@@ -15,6 +15,5 @@ if(TARGET klov4402)
             $<TARGET_FILE:klov4402> $<TARGET_FILE:intro_screenshot_check>
             $<TARGET_FILE:scroll_position> ${PROJECT_SOURCE_DIR}/data ${KLOV_MOST_LOAD})
   set_tests_properties(intro_options_end_to_end PROPERTIES
-    ENVIRONMENT "SDL_AUDIODRIVER=dummy;LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/lsan.supp:print_suppressions=0"
-    TIMEOUT 300 RUN_SERIAL TRUE)
+    ENVIRONMENT "${KLOV_X_TEST_ENVIRONMENT}" TIMEOUT 300 RUN_SERIAL TRUE)
 endif()
