@@ -245,6 +245,60 @@ TEST(TunePlayback, PlaysToItsEndWithFourVoices) {
     EXPECT_LT(level(w, end_frame - w.rate / 4, w.rate / 4).peak, 1000);
 }
 
+// A second-order low-pass section (the audio cookbook's biquad) at hz for Q q.
+struct LowPass {
+    double b0, b1, b2, a1, a2, x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+    LowPass(double hz, double q, double rate) {
+        const double w = 2 * M_PI * hz / rate, alpha = std::sin(w) / (2 * q), a0 = 1 + alpha;
+        b0 = b2 = (1 - std::cos(w)) / 2 / a0;
+        b1 = (1 - std::cos(w)) / a0;
+        a1 = -2 * std::cos(w) / a0;
+        a2 = (1 - alpha) / a0;
+    }
+    double operator()(double x) {
+        double y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+        x2 = x1, x1 = x, y2 = y1, y1 = y;
+        return y;
+    }
+};
+
+// The mix leaves room: a break that steps back from the parts around it, and a low end that
+// does not swamp the rest.
+TEST(TunePlayback, TheBreakStepsBackAndTheLowEndStaysLean) {
+    TempDir dir;
+    std::string wav_path = dir.path() + "/music.wav";
+    Render r = render(tune_path, wav_path, 4);
+    ASSERT_TRUE(r.ended) << MikMod_strerror(MikMod_errno);
+    Wav w;
+    ASSERT_TRUE(parse_wav(read_file(wav_path), &w));
+    ASSERT_EQ(w.channels, 2u);
+
+    // One pattern at the start tempo a stretch; the first (the opening) and the slowing last
+    // are left out. The quietest of the others is the break.
+    const size_t stretch = w.rate * 768 / 100;
+    std::vector<double> power;
+    for (int k = 0; k < r.positions - 1; k++)
+        power.push_back(std::pow(level(w, size_t(k) * stretch, stretch).rms, 2));
+    ASSERT_GE(power.size(), 5u);
+    size_t quiet = 1;
+    for (size_t k = 2; k + 1 < power.size(); k++)
+        if (power[k] < power[quiet]) quiet = k;
+    const double around = (power[quiet - 1] + power[quiet + 1]) / 2;
+    EXPECT_LE(10 * std::log10(power[quiet] / around), -4.0) << "the break at part " << quiet;
+
+    // Under a quarter of the energy below 120 Hz (a fourth-order Butterworth low-pass).
+    LowPass lp1(120, 0.5412, w.rate), lp2(120, 1.3066, w.rate);
+    double low = 0, all = 0;
+    for (size_t i = 0; i + 1 < w.samples.size(); i += 2) {
+        double mid = (double(w.samples[i]) + w.samples[i + 1]) / 2;
+        double y = lp2(lp1(mid));
+        low += y * y;
+        all += mid * mid;
+    }
+    ASSERT_GT(all, 0);
+    EXPECT_LT(low / all, 0.25);
+}
+
 // The intro reloads with 8 voices: the tune must sound the same either way.
 TEST(TunePlayback, EightVoicesSoundTheSameAsFour) {
     TempDir dir;
@@ -289,6 +343,31 @@ TEST(TuneFile, RendererWritesTheWholeSong) {
               &status);
     EXPECT_EQ(status, 1);
     EXPECT_EQ(out.rfind("render_tune: " + dir.path() + "/none.xm: ", 0), 0u) << out;
+}
+
+// A part that comes back is varied (new chords, a new bass), never the same pattern again.
+TEST(TuneFile, NoPartComesBackNoteForNote) {
+    std::vector<uint8_t> xm = read_file(tune_path);
+    ASSERT_GE(xm.size(), 336u);
+    const unsigned orders = u16(xm, 64), patterns = u16(xm, 70);
+    std::vector<std::vector<uint8_t>> packed;
+    size_t at = 60 + u32(xm, 60);
+    for (unsigned p = 0; p < patterns; p++) {
+        ASSERT_LE(at + 9, xm.size());
+        size_t data = at + u32(xm, at), size = u16(xm, at + 7);
+        ASSERT_LE(data + size, xm.size());
+        packed.emplace_back(xm.begin() + long(data), xm.begin() + long(data + size));
+        at = data + size;
+    }
+    for (unsigned i = 0; i < orders; i++) {
+        for (unsigned j = 0; j < i; j++) {
+            unsigned a = xm[80 + j], b = xm[80 + i];
+            ASSERT_LT(a, patterns);
+            ASSERT_LT(b, patterns);
+            EXPECT_FALSE(a == b || packed[a] == packed[b])
+                << "order " << i << " plays order " << j << "'s notes again";
+        }
+    }
 }
 
 // Two players written by other people read the file as the same XM module.
