@@ -163,11 +163,15 @@ std::vector<int32_t> kick_body(size_t frames) {
     return v;
 }
 
-std::vector<int16_t> kick() {
+std::vector<int32_t> kick_hit() {
     std::vector<int32_t> v = kick_body(7700);
     saturate(&v);
     fade_tail(&v, 1500);
-    return to16(v);
+    return v;
+}
+
+std::vector<int16_t> kick() {
+    return to16(kick_hit());
 }
 
 // A short drum tone under a burst of bright noise (the crack), then a rattling tail.
@@ -225,8 +229,7 @@ std::vector<int16_t> hat(size_t frames, int32_t d) {
 
 // A kick with a cymbal wash of `frames` frames decaying by d: marks the first beat of a part.
 std::vector<int32_t> crash_mix(size_t frames, int32_t d) {
-    std::vector<int32_t> body = kick_body(7700);
-    fade_tail(&body, 1500);
+    std::vector<int32_t> body = kick_hit();
     std::vector<int32_t> wash = metal(frames, d, 0x2545F491u, 22000);
     normalize(&wash, 15000);
     std::vector<int32_t> v(frames);
@@ -236,6 +239,7 @@ std::vector<int32_t> crash_mix(size_t frames, int32_t d) {
 
 std::vector<int16_t> crash() {
     std::vector<int32_t> v = crash_mix(33000, 7);
+    normalize(&v, 32000);
     fade_tail(&v, 4000);
     return to16(v);
 }
@@ -319,7 +323,7 @@ XmInstrument one_shot(const char *name, std::vector<int16_t> frames, uint8_t vol
 enum Instrument { PWM = 1, GLASS, ARP, BASS, KICK, SNARE, HAT, OPEN_HAT, CRASH, CRASH_BAR };
 
 // Each instrument's own volume (0..64), by number.
-const uint8_t ins_volume[] = {0, 30, 34, 30, 46, 64, 64, 64, 50, 54, 64};
+const uint8_t ins_volume[] = {0, 30, 34, 30, 46, 64, 64, 54, 50, 54, 64};
 
 std::vector<XmInstrument> instruments() {
     std::vector<XmInstrument> all;
@@ -445,11 +449,11 @@ const Part parts[] = {
      {"c...............", "..h...h...h...h.", "k.h...h.k.h...h.", "k.h.s.h.k.h.s.ss"}},
     // 1: the beat starts; a slow soft line falls over a descending progression.
     {{AM, G, F, E}, GLASS,
-     {"E5 . . . . . . . . . . . . . . .",
-      "D5 . . . . . . . . . . . B4 . . .",
+     {"E5 . . . . . . . . . . . D5 . . .",
+      "D5 . . . . . . . C5 . . . B4 . . .",
       "C5 . . . . . . . . . . . A4 . . .",
       "B4 . . . . . . . G#4 . . . . . ^ ."},
-     ARP, {eighths, eighths, eighths, eighths}, {},
+     ARP, {skip, skip, skip, skip}, {},
      {oct8p, oct8p, oct8p, oct8p},
      {crash_in, basic, basic, "k.h.s.h.k.hks.ss"}},
     // 2: the theme.
