@@ -129,6 +129,8 @@ bool read_module(const std::vector<uint8_t> &bytes, Module *m) {
         m->instruments.push_back(s);
         at = pos + data;
     }
+    for (int o : m->orders)
+        if (o >= int(m->patterns.size())) return false;
     return r.ok && !m->patterns.empty();
 }
 
@@ -167,7 +169,6 @@ Timeline timeline(const Module &m) {
     for (size_t o = 0; o < m.orders.size(); o++) {
         t.order_start.push_back(now);
         int p = m.orders[o];
-        if (p >= int(m.patterns.size())) continue;
         for (int row = 0; row < m.pattern_rows[size_t(p)]; row++) {
             for (int ch = 0; ch < m.channels; ch++) {
                 const Cell &c = m.patterns[size_t(p)][size_t(row * m.channels + ch)];
