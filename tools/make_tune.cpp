@@ -21,6 +21,7 @@ namespace {
 // Synthesis. Waves are built in Q16 fixed point; phases are 32-bit fractions of a turn.
 
 constexpr int drum_rate = 22050;
+constexpr int song_speed = 6, song_bpm = 125; // a row lasts speed * 2.5 / bpm seconds
 
 // Sine of a 32-bit phase, linearly interpolated between table entries, about +-32767.
 int32_t sine_at(uint32_t phase) {
@@ -251,13 +252,13 @@ struct BarHit {
     int volume;
 };
 
-// A whole bar of drums at speed 6 and 125 BPM (2646 frames a row at 22050 Hz) mixed into one
-// sample, over a crash that rings through it: on one drum channel a crash is otherwise cut by
-// the next hat. As on a channel, each hit is cut by the next; the wash goes on under them all.
-std::vector<int16_t> crash_bar(const std::vector<BarHit> &hits) {
-    const size_t row = 2646, frames = 16 * row;
+// A whole bar of drums at the song's first tempo mixed into one sample, over a crash that
+// rings through it: on one drum channel a crash is otherwise cut by the next hat. As on a
+// channel, each hit is cut by the next; the wash goes on under them all.
+std::vector<int16_t> crash_bar(int crash_volume, const std::vector<BarHit> &hits) {
+    const size_t row = drum_rate * song_speed * 5 / (2 * song_bpm), frames = 16 * row;
     std::vector<int32_t> v = crash_mix(frames, 4);
-    for (int32_t &x : v) x = x * 54 / 64; // the crash's own volume
+    for (int32_t &x : v) x = x * crash_volume / 64;
     for (size_t h = 0; h < hits.size(); h++) {
         size_t start = size_t(hits[h].row) * row;
         size_t end = h + 1 < hits.size() ? size_t(hits[h + 1].row) * row : frames;
@@ -367,7 +368,8 @@ std::vector<XmInstrument> instruments() {
                                       {6, &h, ins_volume[HAT]},  {8, &k, ins_volume[KICK]},
                                       {10, &h, ins_volume[HAT]}, {12, &s, ins_volume[SNARE]},
                                       {14, &h, ins_volume[HAT]}};
-    all.push_back(one_shot("crash bar", crash_bar(beat), ins_volume[CRASH_BAR], 128));
+    all.push_back(
+        one_shot("crash bar", crash_bar(ins_volume[CRASH], beat), ins_volume[CRASH_BAR], 128));
     return all;
 }
 
@@ -427,7 +429,6 @@ const char *const eighths = "x.x.x.x.x.x.x.x.";
 const char *const skip = "x..x..x...x..x..";
 const char *const offbeat = "..x...x...x...x.";
 // Drum bars.
-const char *const none = "................";
 const char *const basic = "k.h.s.h.k.h.s.h.";
 const char *const busy = "k.hgs.hgk.hgs.hg";
 const char *const crash_in = "C..............."; // a crash bar: the beat of `basic` inside
@@ -821,8 +822,8 @@ XmSong compose() {
     s.name = "vemlotra";
     s.tracker = "KLOV make_tune";
     s.channels = CHANNELS;
-    s.speed = 6;
-    s.bpm = 125;
+    s.speed = song_speed;
+    s.bpm = song_bpm;
     s.restart = 0;
     size_t count = sizeof parts / sizeof parts[0];
     for (size_t i = 0; i < count; i++) s.patterns.push_back(build_part(parts[i], i == ending_part));
