@@ -121,8 +121,11 @@ void logo(const std::string &dir) {
             }
         }
     }
-    int groups = 0;
-    for (int i = 0; i < parts; i++) groups += find(up, i) == i;
+    int groups = 0, smallest = w * h;
+    for (int i = 0; i < parts; i++) {
+        groups += find(up, i) == i;
+        smallest = std::min(smallest, areas[i]);
+    }
     std::vector<int> zlab, zareas;
     std::vector<bool> zedge;
     const int zeros = label(
@@ -145,8 +148,8 @@ void logo(const std::string &dir) {
     printf("logo    %dx%d  non-zero %.1f%%\n", w, h, 100.0 * n / (w * h));
     if (best2 < (int64_t{1} << 40))
         printf("        outline parts %d, narrowest gap between parts %.1f px, "
-               "groups apart by >= 3 px %d\n",
-               parts, std::sqrt(static_cast<double>(best2)) - 1, groups);
+               "groups apart by >= 3 px %d, smallest part %d px\n",
+               parts, std::sqrt(static_cast<double>(best2)) - 1, groups, smallest);
     else
         printf("        outline parts %d, no two parts within %d px, groups %d\n", parts, reach,
                groups);
