@@ -604,7 +604,7 @@ int sprites(const std::string &dir) {
         {"K.ppm", glyph_k(),
          style({{0, {255, 220, 200}}, {400, {255, 90, 50}}, {1024, {200, 20, 60}}}, {110, 16, 30},
                {150, 40, 40})},
-        {"L.ppm", glyph_l(),
+        {"L.ppm", glyph_l(370, 350, 820),
          style({{0, {255, 255, 190}}, {400, {240, 220, 40}}, {1024, {60, 190, 40}}}, {30, 100, 20},
                {60, 120, 30})},
         {"O.ppm", glyph_o(),
@@ -624,11 +624,14 @@ int sprites(const std::string &dir) {
 }
 
 int year(const std::string &dir) {
-    const int w = 106, h = 120, cap = 50;
-    // Two lines, "20" over "08", drawn into halves of the picture.
+    const int w = 106, h = 120, cap = 44;
+    // Two lines, "20" over "08", drawn into halves of the picture. The ink reaches 2 pixels
+    // above a line's capitals (the outline) and 5 below (outline and extrusion); raised by 1
+    // and 2 pixels in their halves, the lines leave 5 pixels above and below and 8 between.
+    const int top_dy = -1, bottom_dy = -2;
     Mask m = mask_new(w, h);
-    const Mask top = draw_word({glyph_2(), glyph_0()}, 130, w, h / 2, cap, 0, -1, 2);
-    const Mask bottom = draw_word({glyph_0(), glyph_8()}, 130, w, h / 2, cap, 0, -1, -2);
+    const Mask top = draw_word({glyph_2(), glyph_0()}, 130, w, h / 2, cap, 0, -1, top_dy);
+    const Mask bottom = draw_word({glyph_0(), glyph_8()}, 130, w, h / 2, cap, 0, -1, bottom_dy);
     std::copy(top.v.begin(), top.v.end(), m.v.begin());
     std::copy(bottom.v.begin(), bottom.v.end(), m.v.begin() + top.v.size());
     const Field f = distance_field(m);
@@ -645,8 +648,9 @@ int year(const std::string &dir) {
                    3,
                    0x30};
     // Each line gets the whole gradient: shade the halves with their own frames.
-    Image *img = shade(f, st, {(h / 2 * kPx - cap * kPx) / 2 + 2 * kPx, cap * kPx});
-    Image *low = shade(f, st, {h / 2 * kPx + (h / 2 * kPx - cap * kPx) / 2 - 2 * kPx, cap * kPx});
+    Image *img = shade(f, st, {(h / 2 * kPx - cap * kPx) / 2 + top_dy * kPx, cap * kPx});
+    Image *low =
+        shade(f, st, {h / 2 * kPx + (h / 2 * kPx - cap * kPx) / 2 + bottom_dy * kPx, cap * kPx});
     img_blit(low, img, 0, h / 2, 0, h / 2, w, h - h / 2);
     img_free(&low);
     return save(&img, dir, "klov-2008.ppm");
@@ -671,22 +675,45 @@ Rgb hue(int h) {
     }
 }
 
+// Luma in thousandths of a channel step.
+int luma(Rgb c) {
+    return 299 * c.r + 587 * c.g + 114 * c.b;
+}
+
+// The colour of one row: a hue at `peak`, brought into a narrow band of luma so that no
+// row outshines another: dark hues (blue, red) are lifted towards a grey of the same peak,
+// bright ones (yellow, cyan) are scaled down.
+Rgb even_hue(int h, int peak, int least, int most) {
+    const Rgb full = hue(h);
+    Rgb c{full.r * peak / 256, full.g * peak / 256, full.b * peak / 256};
+    const int l = luma(c);
+    if (l < least) {
+        const int t = static_cast<int>((int64_t{least - l} * 256 + (peak * 1000 - l) - 1) /
+                                       (peak * 1000 - l));
+        c = mix(c, {peak, peak, peak}, t);
+    } else if (l > most) {
+        c = {c.r * most / l, c.g * most / l, c.b * most / l};
+    }
+    return c;
+}
+
 int rainbow(const std::string &dir) {
     const int w = 320, h = 480, peak = 0x78;
     Image *img = img_new();
     img_resize(img, w, h);
     const int64_t w2 = int64_t{w} * w;
     for (int y = 0; y < h; y++) {
-        const Rgb c = hue(y * 1536 / h);
+        // Red at the top down to violet at the bottom, as a rainbow runs: the rows under the
+        // scroll text at the screen's foot are violet, never the red of the first bars.
+        const Rgb c = even_hue(y * 1170 / (h - 1), peak, 56000, 102000);
         for (int x = 0; x < w; x++) {
             // (1 - u^2)^2 across the column, u = -1 .. 1: zero at both sides.
             const int64_t u = 2 * x + 1 - w;
             const int64_t a = w2 - u * u;
             const int64_t bell = a * a * 256 / (w2 * w2);
             img_put(img, x, y,
-                    pack({static_cast<int>(c.r * peak * bell / (256 * 256)),
-                          static_cast<int>(c.g * peak * bell / (256 * 256)),
-                          static_cast<int>(c.b * peak * bell / (256 * 256))}));
+                    pack({static_cast<int>(c.r * bell / 256), static_cast<int>(c.g * bell / 256),
+                          static_cast<int>(c.b * bell / 256)}));
         }
     }
     return save(&img, dir, "klov-rainbow.ppm");
