@@ -90,9 +90,10 @@ int find(std::vector<int> &up, int a) {
     return a;
 }
 
-void logo(const std::string &dir) {
+// False when the picture cannot be read.
+bool logo(const std::string &dir) {
     Picture p(dir, "klov-tamblor.ppm");
-    if (!p.img) return;
+    if (!p.img) return false;
     const int w = p.w(), h = p.h();
     std::vector<int> lab, areas;
     std::vector<bool> edge;
@@ -162,11 +163,13 @@ void logo(const std::string &dir) {
                "averages to)\n",
                ar, ag, ab, std::max({ar, ag, ab}) - std::min({ar, ag, ab}));
     }
+    return true;
 }
 
-void rainbow(const std::string &dir) {
+// False when the picture cannot be read.
+bool rainbow(const std::string &dir) {
     Picture p(dir, "klov-rainbow.ppm");
-    if (!p.img) return;
+    if (!p.img) return false;
     const int w = p.w(), h = p.h();
     int64_t hi = -1, lo = -1;
     int hi_row = 0, lo_row = 0, top = 0;
@@ -189,11 +192,13 @@ void rainbow(const std::string &dir) {
     printf("        under the scroll text (rows %d..%d), middle:", h - 8, h - 1);
     for (int y = h - 8; y < h; y += 7) printf(" #%06X", p.at(w / 2, y));
     printf("\n");
+    return true;
 }
 
-void year(const std::string &dir) {
+// False when the picture cannot be read.
+bool year(const std::string &dir) {
     Picture p(dir, "klov-2008.ppm");
-    if (!p.img) return;
+    if (!p.img) return false;
     const int w = p.w(), h = p.h();
     int left = w, right = -1, first = h, last = -1;
     for (int y = 0; y < h; y++) {
@@ -228,15 +233,25 @@ void year(const std::string &dir) {
         }
         if (best >= 0 && best_off <= h / 3) gap = std::min(gap, best);
     }
+    if (last < 0) {
+        printf("year    %dx%d  empty\n", w, h);
+        return true;
+    }
     printf("year    %dx%d  margin top %d, bottom %d, left %d, right %d; gap between the lines "
            "%d px\n",
            w, h, first, h - 1 - last, left, w - 1 - right, gap);
+    return true;
 }
 
-void sprites(const std::string &dir) {
+// False when a sprite cannot be read.
+bool sprites(const std::string &dir) {
+    bool ok = true;
     for (const char *name : {"K.ppm", "L.ppm", "O.ppm", "V.ppm"}) {
         Picture p(dir, name);
-        if (!p.img) continue;
+        if (!p.img) {
+            ok = false;
+            continue;
+        }
         int left = p.w(), right = -1, top = p.h(), bottom = -1, count = 0;
         int64_t luma = 0;
         for (int y = 0; y < p.h(); y++) {
@@ -251,10 +266,15 @@ void sprites(const std::string &dir) {
                 bottom = std::max(bottom, y);
             }
         }
+        if (!count) {
+            printf("sprite  %-5s %dx%d  empty\n", name, p.w(), p.h());
+            continue;
+        }
         printf("sprite  %-5s %dx%d  ink box %dx%d, ink pixels %d, ink luma %lld\n", name, p.w(),
                p.h(), right - left + 1, bottom - top + 1, count,
                static_cast<long long>(luma / 1000 / 255));
     }
+    return ok;
 }
 
 } // namespace
@@ -265,9 +285,9 @@ int main(int argc, char **argv) {
         return 2;
     }
     const std::string dir = argc == 2 ? argv[1] : "data";
-    logo(dir);
-    rainbow(dir);
-    year(dir);
-    sprites(dir);
-    return 0;
+    bool ok = logo(dir);
+    ok = rainbow(dir) && ok;
+    ok = year(dir) && ok;
+    ok = sprites(dir) && ok;
+    return ok ? 0 : 1;
 }
