@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
+#include <cstdlib>
 #include <set>
 #include <string>
 #include <vector>
@@ -74,6 +76,57 @@ std::vector<int> enclosed_black_areas(const Loaded &l) {
     return areas;
 }
 
+// The groups of non-zero pixels (8-connected) that are at least `gap` transparent pixels
+// apart: parts nearer to each other than that count as one group.
+int groups_apart(const Loaded &l, int gap) {
+    const int w = l.img->width, h = l.img->height, reach = gap + 1;
+    std::vector<int> up(static_cast<size_t>(w) * h, -1);
+    auto find = [&](int a) {
+        while (up[a] != a) a = up[a] = up[up[a]];
+        return a;
+    };
+    for (int i = 0; i < w * h; i++)
+        if (l.img->pixels[i]) up[i] = i;
+    for (int y = 0; y < h; y++) {
+        for (int x = 0; x < w; x++) {
+            if (!l.at(x, y)) continue;
+            for (int dy = 0; dy <= reach; dy++) {
+                for (int dx = -reach; dx <= reach; dx++) {
+                    const int nx = x + dx, ny = y + dy;
+                    if ((dy == 0 && dx <= 0) || nx < 0 || nx >= w || ny >= h) continue;
+                    if (dx * dx + dy * dy >= reach * reach || !l.at(nx, ny)) continue;
+                    up[find(y * w + x)] = find(ny * w + nx);
+                }
+            }
+        }
+    }
+    int groups = 0;
+    for (int i = 0; i < w * h; i++) groups += up[i] == i;
+    return groups;
+}
+
+int luma1000(uint32_t p) {
+    return 299 * static_cast<int>(p >> 16 & 0xFF) + 587 * static_cast<int>(p >> 8 & 0xFF) +
+           114 * static_cast<int>(p & 0xFF);
+}
+
+// The first and last rows and columns that hold a non-zero pixel.
+struct Box {
+    int left, top, right, bottom;
+};
+
+Box ink_box(const Loaded &l) {
+    Box b{l.img->width, l.img->height, -1, -1};
+    for (int y = 0; y < l.img->height; y++) {
+        for (int x = 0; x < l.img->width; x++) {
+            if (!l.at(x, y)) continue;
+            b = {std::min(b.left, x), std::min(b.top, y), std::max(b.right, x),
+                 std::max(b.bottom, y)};
+        }
+    }
+    return b;
+}
+
 TEST(DataPictures, FontSheetHoldsEveryPrintableGlyphInSpacedCells) {
     Loaded font("font8x8.pbm");
     ASSERT_NE(font.img, nullptr);
@@ -112,7 +165,7 @@ TEST(DataPictures, FontSheetHoldsEveryPrintableGlyphInSpacedCells) {
 
 TEST(DataPictures, LetterSpritesShareOneSizeAndHaveNoDarkOrStrayHolesInside) {
     const char *names[] = {"K.ppm", "L.ppm", "O.ppm", "V.ppm"};
-    int width = -1, height = -1;
+    int width = -1, height = -1, narrowest = 1 << 20, widest = 0;
     for (const char *name : names) {
         Loaded s(name);
         ASSERT_NE(s.img, nullptr) << name;
@@ -125,6 +178,9 @@ TEST(DataPictures, LetterSpritesShareOneSizeAndHaveNoDarkOrStrayHolesInside) {
         EXPECT_GE(s.img->height, 64) << name;
         EXPECT_LE(s.img->height, 96) << name;
         EXPECT_TRUE(border_is_black(s)) << name << " is cut at its edge";
+        const Box b = ink_box(s);
+        narrowest = std::min(narrowest, b.right - b.left + 1);
+        widest = std::max(widest, b.right - b.left + 1);
 
         int solid = 0, dark = 0;
         std::set<uint32_t> colours;
@@ -142,6 +198,8 @@ TEST(DataPictures, LetterSpritesShareOneSizeAndHaveNoDarkOrStrayHolesInside) {
             EXPECT_GE(area, 64) << name << " has a see-through hole of " << area << " pixels";
         }
     }
+    // Letters of one weight: none much narrower than the others.
+    EXPECT_GE(narrowest * 10, widest * 9) << narrowest << " against " << widest << " pixels";
 }
 
 TEST(DataPictures, LogoHasManyColoursInsideABlackSurround) {
@@ -163,6 +221,12 @@ TEST(DataPictures, LogoHasManyColoursInsideABlackSurround) {
     const int all = logo.img->width * logo.img->height;
     EXPECT_GT(solid, all / 3);
     EXPECT_LT(solid, all * 3 / 4);
+    // The shuffle moves only non-zero pixels, so the transparent gaps are what keeps the
+    // letters apart once the colours are scattered: four letters, 3 pixels apart at least.
+    EXPECT_GE(groups_apart(logo, 3), 4);
+    for (int area : enclosed_black_areas(logo)) {
+        EXPECT_GE(area, 16) << "a stray hole of " << area << " pixels";
+    }
 }
 
 TEST(DataPictures, YearPictureIsDrawnOnBlack) {
@@ -176,6 +240,23 @@ TEST(DataPictures, YearPictureIsDrawnOnBlack) {
     const int all = year.img->width * year.img->height;
     EXPECT_GT(solid, all / 5);
     EXPECT_LT(solid, all * 4 / 5);
+    // Centred: as much room above as below, give or take a pixel.
+    const Box b = ink_box(year);
+    const int above = b.top, below = year.img->height - 1 - b.bottom;
+    EXPECT_GE(above, 3);
+    EXPECT_GE(below, 3);
+    EXPECT_LE(std::abs(above - below), 1) << above << " above, " << below << " below";
+    // Air between the two lines: in every column, ink just above the middle row and ink just
+    // below it are at least 4 rows apart.
+    const int mid = year.img->height / 2;
+    int air = year.img->height;
+    for (int x = 0; x < year.img->width; x++) {
+        int up = mid - 1, down = mid;
+        while (up >= 0 && !year.at(x, up)) up--;
+        while (down < year.img->height && !year.at(x, down)) down++;
+        if (up >= 0 && down < year.img->height) air = std::min(air, down - up - 1);
+    }
+    EXPECT_GE(air, 4);
 }
 
 TEST(DataPictures, RainbowColumnFadesToBlackAtBothSidesAndStaysModerate) {
@@ -184,14 +265,20 @@ TEST(DataPictures, RainbowColumnFadesToBlackAtBothSidesAndStaysModerate) {
     const int w = rb.img->width, h = rb.img->height;
     ASSERT_GE(w, 3);
     std::set<uint32_t> centre_colours;
+    int64_t brightest = 0, darkest = INT64_MAX;
     for (int y = 0; y < h; y++) {
+        int64_t row = 0;
+        for (int x = 0; x < w; x++) row += luma1000(rb.at(x, y));
+        brightest = std::max(brightest, row);
+        darkest = std::min(darkest, row);
         EXPECT_EQ(rb.at(0, y), 0u) << "row " << y;
         EXPECT_EQ(rb.at(w - 1, y), 0u) << "row " << y;
         centre_colours.insert(rb.at(w / 2, y));
         for (int x = 0; x < w; x++) {
             const uint32_t p = rb.at(x, y);
-            // Two columns crossing over black never carry into the next channel.
-            ASSERT_LE(2 * strongest(p), 0xFF) << x << "," << y;
+            // At most 0x78 a channel: two columns crossing over black never carry into the
+            // next channel, only where they cross the bright pictures.
+            ASSERT_LE(strongest(p), 0x78) << x << "," << y;
             if (x == w / 2) continue;
             // Each channel only grows from the sides towards the middle.
             const uint32_t inner = rb.at(x < w / 2 ? x + 1 : x - 1, y);
@@ -203,6 +290,13 @@ TEST(DataPictures, RainbowColumnFadesToBlackAtBothSidesAndStaysModerate) {
     }
     // A rainbow, not one colour: the hue changes down the column.
     EXPECT_GE(centre_colours.size(), static_cast<size_t>(h / 4));
+    // Of even brightness: no row outshines another more than twice.
+    EXPECT_LE(brightest, 2 * darkest);
+    // The last 8 rows lie under the scroll text, whose bars start red: no red there.
+    for (int y = h - 8; y < h; y++) {
+        const uint32_t p = rb.at(w / 2, y);
+        EXPECT_LT(p >> 16 & 0xFF, std::max(p >> 8 & 0xFF, p & 0xFF)) << "row " << y;
+    }
 }
 
 } // namespace

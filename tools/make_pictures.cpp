@@ -146,8 +146,9 @@ Glyph glyph_k() {
             880};
 }
 
-Glyph glyph_l() {
-    return {{rect(0, 0, 300, 1000), rect(0, 720, 640, 1000)}, 640};
+// stem: the upright's width; foot: the height of the bar along the baseline.
+Glyph glyph_l(int64_t stem = 300, int64_t foot = 280, int64_t width = 640) {
+    return {{rect(0, 0, stem, 1000), rect(0, 1000 - foot, width, 1000)}, width};
 }
 
 Glyph glyph_o() {
@@ -411,8 +412,8 @@ Image *shade(const Field &f, const Style &st, const Frame &fr) {
     return img;
 }
 
-// A four-pointed glint: two thin rays and a small round core, blended towards white.
-// Faint parts that fall on black are left out, so the picture's black stays black.
+// A four-pointed glint: two thin rays and a small round core, blended towards white. It
+// only lights pixels that are already there: the transparent lines keep their shape.
 void sparkle(Image *img, int cx, int cy, int ray) {
     const int core = ray / 5;
     for (int dy = -ray; dy <= ray; dy++) {
@@ -424,11 +425,114 @@ void sparkle(Image *img, int cx, int cy, int ray) {
             const int r2 = dx * dx + dy * dy;
             if (r2 < core * core) v = std::max(v, (core * core - r2) * 256 / (core * core));
             const uint32_t p = img_get(img, cx + dx, cy + dy);
-            if (v <= 0 || (p == 0 && v < 80)) continue;
+            if (v <= 0 || p == 0) continue;
             const Rgb c{static_cast<int>(p >> 16 & 0xFF), static_cast<int>(p >> 8 & 0xFF),
                         static_cast<int>(p & 0xFF)};
             img_put(img, cx + dx, cy + dy, pack(mix(c, {255, 255, 255}, v)));
         }
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// The logo's shading. The intro shuffles every non-zero pixel of the logo among the others
+// and leaves the zero pixels alone, so its drawing lives in the zero pixels: a transparent
+// groove inside each letter, a transparent line between a letter and its extrusion, and
+// clear gaps between the letters. Whatever colours land where, those lines keep the
+// letters readable. Edges are smoothed towards black, since the logo lies on black.
+
+struct Inline {
+    std::vector<Stop> face;   // by height within the capitals
+    std::vector<Stop> lit;    // what the bevel turned to the light tends to
+    std::vector<Stop> shadow; // what the bevel turned away tends to: saturated, not grey
+    std::vector<Stop> rim;    // the band outside the groove
+    std::vector<Stop> depth;  // the extrusion, by distance from the letter, near .. far
+    int rim_out, groove_out;  // the rim from groove_out to rim_out (1/64 px from the edge)
+    int groove_in;            // the groove from groove_in to groove_out; the face inside
+    int line;                 // the transparent line between rim and extrusion
+    int bevel;                // bevel width
+    int extrude_px;           // extrusion length along the diagonal
+    int floor;                // the least strongest channel of any pixel drawn
+};
+
+// The share (0..256) of a pixel that lies where the field is below `level`.
+int below(int sd, int level) {
+    return clampi(int64_t{level - sd} * 256 / kPx + 128, 0, 256);
+}
+
+Image *shade_inline(const Field &f, const Inline &st, const Frame &fr) {
+    Image *img = img_new();
+    img_resize(img, f.w, f.h);
+    auto height = [&](int x, int y) {
+        return clampi(int64_t{st.groove_in} - f.at(x, y), 0, st.bevel);
+    };
+    for (int y = 0; y < f.h; y++) {
+        const int t = clampi(
+            floor_div((int64_t{y} * kPx + kPx / 2 - fr.cap_top_px64) * 1024, fr.cap_px64), 0, 1024);
+        for (int x = 0; x < f.w; x++) {
+            const int sd = f.at(x, y);
+            // Light from the upper left: the face rises over the bevel width, and the
+            // bevel mixes the face towards its lit or its shadow colour.
+            const int slope = height(x + 1, y + 1) - height(x - 1, y - 1);
+            Rgb face = gradient(st.face, t);
+            if (slope > 0) face = mix(face, gradient(st.lit, t), std::min(200, slope * 160 / kPx));
+            if (slope < 0)
+                face = mix(face, gradient(st.shadow, t), std::min(220, -slope * 160 / kPx));
+            const int face_k = below(sd, st.groove_in);
+            const int rim_k = below(sd, st.rim_out) - below(sd, st.groove_out);
+            // The extrusion: the rim's shape pushed 1 .. extrude_px pixels down to the right,
+            // beyond the transparent line.
+            int near = 1 << 20;
+            for (int step = 1; step <= st.extrude_px; step++)
+                near = std::min(near, f.at(x - step, y - step));
+            const int depth_k =
+                std::min(below(near, st.rim_out), 256 - below(sd, st.rim_out + st.line));
+            const int total = face_k + std::max(0, rim_k) + std::max(0, depth_k);
+            if (total < 128) continue;
+            const int far = clampi(
+                int64_t{sd - st.rim_out} * 1024 / (int64_t{st.extrude_px} * kPx * 3 / 2), 0, 1024);
+            const Rgb parts[3] = {face, gradient(st.rim, t), gradient(st.depth, far)};
+            const int k[3] = {face_k, std::max(0, rim_k), std::max(0, depth_k)};
+            Rgb c{0, 0, 0};
+            for (int i = 0; i < 3; i++) {
+                c.r += parts[i].r * k[i] / 256;
+                c.g += parts[i].g * k[i] / 256;
+                c.b += parts[i].b * k[i] / 256;
+            }
+            img_put(img, x, y, pack_lit(c, st.floor));
+        }
+    }
+    return img;
+}
+
+// Clears the islands of fewer than `least` pixels (8-connected) that thin slivers of a
+// shape leave behind: shuffled, they would be lone specks in the black.
+void drop_specks(Image *img, int least) {
+    const int w = img->width, h = img->height;
+    std::vector<int> seen(static_cast<size_t>(w) * h, 0), part, stack;
+    for (int start = 0; start < w * h; start++) {
+        if (seen[start] || !img->pixels[start]) continue;
+        part.clear();
+        stack.push_back(start);
+        seen[start] = 1;
+        while (!stack.empty()) {
+            const int i = stack.back();
+            stack.pop_back();
+            part.push_back(i);
+            const int x = i % w, y = i / w;
+            for (int dy = -1; dy <= 1; dy++) {
+                for (int dx = -1; dx <= 1; dx++) {
+                    const int nx = x + dx, ny = y + dy;
+                    if (nx < 0 || ny < 0 || nx >= w || ny >= h) continue;
+                    const int n = ny * w + nx;
+                    if (!seen[n] && img->pixels[n]) {
+                        seen[n] = 1;
+                        stack.push_back(n);
+                    }
+                }
+            }
+        }
+        if (static_cast<int>(part.size()) < least)
+            for (int i : part) img->pixels[i] = 0;
     }
 }
 
@@ -446,25 +550,36 @@ int save(Image **img, const std::string &dir, const char *name) {
 int logo(const std::string &dir) {
     const int w = 640, h = 240, cap = 150;
     const Mask m =
-        draw_word({glyph_k(), glyph_l(), glyph_o(), glyph_v()}, 110, w, h, cap, 200, -5, -5);
+        draw_word({glyph_k(), glyph_l(), glyph_o(), glyph_v()}, 170, w, h, cap, 200, -5, -5);
     const Field f = distance_field(m);
-    const Style st{{{0, {255, 255, 255}},
-                    {230, {255, 236, 140}},
-                    {480, {255, 140, 30}},
-                    {512, {130, 20, 70}},
-                    {580, {190, 30, 100}},
-                    {1024, {255, 130, 220}}},
-                   {{0, {120, 240, 255}}, {1024, {30, 80, 220}}},
-                   {{0, {70, 40, 150}}, {1024, {36, 16, 86}}},
-                   10 * kPx,
-                   8 * kPx,
-                   150,
-                   8,
-                   0x30};
-    Image *img = shade(f, st, {(h * kPx - cap * kPx) / 2 - 5 * kPx, cap * kPx});
+    // A warm chrome: gold over a sunset horizon into hot pink, a magenta-to-violet rim and a
+    // deep purple extrusion. Shuffled, the mix stays a warm pink glitter with bright specks.
+    const Inline st{
+        {{0, {255, 250, 215}},
+         {280, {255, 215, 70}},
+         {490, {255, 130, 20}},
+         {512, {190, 20, 80}},
+         {640, {235, 50, 130}},
+         {1024, {255, 150, 215}}},
+        {{0, {255, 255, 240}},
+         {490, {255, 240, 170}},
+         {512, {255, 170, 220}},
+         {1024, {255, 225, 245}}},
+        {{0, {215, 120, 0}}, {490, {190, 50, 0}}, {512, {110, 0, 60}}, {1024, {150, 20, 120}}},
+        {{0, {255, 110, 230}}, {1024, {120, 50, 230}}},
+        {{0, {120, 40, 170}}, {1024, {50, 10, 90}}},
+        3 * kPx,
+        -1 * kPx,
+        -4 * kPx,
+        3 * kPx,
+        6 * kPx,
+        10,
+        0x30};
+    Image *img = shade_inline(f, st, {(h * kPx - cap * kPx) / 2 - 5 * kPx, cap * kPx});
     sparkle(img, 97, 160, 28);
     sparkle(img, 418, 52, 22);
     sparkle(img, 530, 126, 16);
+    drop_specks(img, 16);
     return save(&img, dir, "klov-tamblor.ppm");
 }
 
@@ -489,7 +604,7 @@ int sprites(const std::string &dir) {
         {"K.ppm", glyph_k(),
          style({{0, {255, 220, 200}}, {400, {255, 90, 50}}, {1024, {200, 20, 60}}}, {110, 16, 30},
                {150, 40, 40})},
-        {"L.ppm", glyph_l(),
+        {"L.ppm", glyph_l(370, 350, 820),
          style({{0, {255, 255, 190}}, {400, {240, 220, 40}}, {1024, {60, 190, 40}}}, {30, 100, 20},
                {60, 120, 30})},
         {"O.ppm", glyph_o(),
@@ -509,11 +624,14 @@ int sprites(const std::string &dir) {
 }
 
 int year(const std::string &dir) {
-    const int w = 106, h = 120, cap = 50;
-    // Two lines, "20" over "08", drawn into halves of the picture.
+    const int w = 106, h = 120, cap = 44;
+    // Two lines, "20" over "08", drawn into halves of the picture. The ink reaches 2 pixels
+    // above a line's capitals (the outline) and 5 below (outline and extrusion); raised by 1
+    // and 2 pixels in their halves, the lines leave 5 pixels above and below and 8 between.
+    const int top_dy = -1, bottom_dy = -2;
     Mask m = mask_new(w, h);
-    const Mask top = draw_word({glyph_2(), glyph_0()}, 130, w, h / 2, cap, 0, -1, 2);
-    const Mask bottom = draw_word({glyph_0(), glyph_8()}, 130, w, h / 2, cap, 0, -1, -2);
+    const Mask top = draw_word({glyph_2(), glyph_0()}, 130, w, h / 2, cap, 0, -1, top_dy);
+    const Mask bottom = draw_word({glyph_0(), glyph_8()}, 130, w, h / 2, cap, 0, -1, bottom_dy);
     std::copy(top.v.begin(), top.v.end(), m.v.begin());
     std::copy(bottom.v.begin(), bottom.v.end(), m.v.begin() + top.v.size());
     const Field f = distance_field(m);
@@ -530,8 +648,9 @@ int year(const std::string &dir) {
                    3,
                    0x30};
     // Each line gets the whole gradient: shade the halves with their own frames.
-    Image *img = shade(f, st, {(h / 2 * kPx - cap * kPx) / 2 + 2 * kPx, cap * kPx});
-    Image *low = shade(f, st, {h / 2 * kPx + (h / 2 * kPx - cap * kPx) / 2 - 2 * kPx, cap * kPx});
+    Image *img = shade(f, st, {(h / 2 * kPx - cap * kPx) / 2 + top_dy * kPx, cap * kPx});
+    Image *low =
+        shade(f, st, {h / 2 * kPx + (h / 2 * kPx - cap * kPx) / 2 + bottom_dy * kPx, cap * kPx});
     img_blit(low, img, 0, h / 2, 0, h / 2, w, h - h / 2);
     img_free(&low);
     return save(&img, dir, "klov-2008.ppm");
@@ -556,22 +675,45 @@ Rgb hue(int h) {
     }
 }
 
+// Luma in thousandths of a channel step.
+int luma(Rgb c) {
+    return 299 * c.r + 587 * c.g + 114 * c.b;
+}
+
+// The colour of one row: a hue at `peak`, brought into a narrow band of luma so that no
+// row outshines another: dark hues (blue, red) are lifted towards a grey of the same peak,
+// bright ones (yellow, cyan) are scaled down.
+Rgb even_hue(int h, int peak, int least, int most) {
+    const Rgb full = hue(h);
+    Rgb c{full.r * peak / 256, full.g * peak / 256, full.b * peak / 256};
+    const int l = luma(c);
+    if (l < least) {
+        const int t = static_cast<int>((int64_t{least - l} * 256 + (peak * 1000 - l) - 1) /
+                                       (peak * 1000 - l));
+        c = mix(c, {peak, peak, peak}, t);
+    } else if (l > most) {
+        c = {c.r * most / l, c.g * most / l, c.b * most / l};
+    }
+    return c;
+}
+
 int rainbow(const std::string &dir) {
     const int w = 320, h = 480, peak = 0x78;
     Image *img = img_new();
     img_resize(img, w, h);
     const int64_t w2 = int64_t{w} * w;
     for (int y = 0; y < h; y++) {
-        const Rgb c = hue(y * 1536 / h);
+        // Red at the top down to violet at the bottom, as a rainbow runs: the rows under the
+        // scroll text at the screen's foot are violet, never the red of the first bars.
+        const Rgb c = even_hue(y * 1170 / (h - 1), peak, 56000, 102000);
         for (int x = 0; x < w; x++) {
             // (1 - u^2)^2 across the column, u = -1 .. 1: zero at both sides.
             const int64_t u = 2 * x + 1 - w;
             const int64_t a = w2 - u * u;
             const int64_t bell = a * a * 256 / (w2 * w2);
             img_put(img, x, y,
-                    pack({static_cast<int>(c.r * peak * bell / (256 * 256)),
-                          static_cast<int>(c.g * peak * bell / (256 * 256)),
-                          static_cast<int>(c.b * peak * bell / (256 * 256))}));
+                    pack({static_cast<int>(c.r * bell / 256), static_cast<int>(c.g * bell / 256),
+                          static_cast<int>(c.b * bell / 256)}));
         }
     }
     return save(&img, dir, "klov-rainbow.ppm");
