@@ -163,6 +163,39 @@ TEST(DataPictures, FontSheetHoldsEveryPrintableGlyphInSpacedCells) {
     }
 }
 
+// Capitals set in one width read evenly in words like INTRO and EXIT, and a letter that
+// ends in a lone pixel looks as if it floats above the line.
+TEST(DataPictures, FontCapitalsShareOneWidthAndLettersStandOnFirmFeet) {
+    Loaded font("font8x8.pbm");
+    ASSERT_NE(font.img, nullptr);
+    ASSERT_GE(font.img->width, 128);
+    ASSERT_GE(font.img->height, 64);
+    const int per_row = font.img->width / 8;
+    auto ink = [&](int code, int x, int y) {
+        return font.at(code % per_row * 8 + x, code / per_row * 8 + y) != 0;
+    };
+    for (int code = 'A'; code <= 'z'; code++) {
+        if (code > 'Z' && code < 'a') continue;
+        int left = 8, right = -1, bottom = -1;
+        for (int y = 0; y < 8; y++)
+            for (int x = 0; x < 8; x++)
+                if (ink(code, x, y)) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                    bottom = y;
+                }
+        ASSERT_GE(bottom, 0) << char(code);
+        if (code <= 'Z') {
+            EXPECT_EQ(right - left + 1, 7) << char(code) << " is not as wide as the others";
+        }
+        for (int x = 0; x < 8; x++) {
+            const bool alone = ink(code, x, bottom) && (x == 0 || !ink(code, x - 1, bottom)) &&
+                               (x == 7 || !ink(code, x + 1, bottom));
+            EXPECT_FALSE(alone) << char(code) << " ends in a single pixel at column " << x;
+        }
+    }
+}
+
 TEST(DataPictures, LetterSpritesShareOneSizeAndHaveNoDarkOrStrayHolesInside) {
     const char *names[] = {"K.ppm", "L.ppm", "O.ppm", "V.ppm"};
     int width = -1, height = -1, narrowest = 1 << 20, widest = 0;

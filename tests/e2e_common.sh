@@ -100,3 +100,23 @@ end_on() {
     finish 10
     xdotool keyup "$1"
 }
+
+# scene_shot CHECKER DATA NAME SPRITES: a screenshot of $win as $work/NAME.ppm, judged by
+# the screenshot checker, whose status it returns. The text scrolls in from the right edge,
+# and the checker needs some of it to tell the frame; an unpaced intro on a slow machine may
+# not be that far yet, so a picture with too little text is taken again, for up to 20 s.
+scene_shot() {
+    tries=0
+    while :; do
+        /usr/bin/import -window "$win" -depth 8 "ppm:$work/$3.ppm" || return 1
+        "$1" "$2" "$work/$3.ppm" "$4" >"$work/$3.log" 2>&1
+        rc=$?
+        tries=$((tries + 1))
+        if [ "$rc" = 0 ] || [ "$tries" -ge 20 ] ||
+            ! grep -q '^text line in the bar colours' "$work/$3.log"; then
+            cat "$work/$3.log"
+            return "$rc"
+        fi
+        sleep 1
+    done
+}

@@ -88,10 +88,12 @@ shown_at() {
     done
     return 0
 }
-# A few screenshots, in case one catches the screen while a frame is being put there.
+# A few screenshots, in case one catches the screen while a frame is being put there; more
+# while the text, which scrolls in from the right edge, is too short for the checker.
 shown=""
 try=0
-while [ -z "$shown" ] && [ "$try" -lt 3 ]; do
+while [ -z "$shown" ] && { [ "$try" -lt 3 ] || { [ "$try" -lt 20 ] &&
+    grep -q '^text line in the bar colours' "$work/check.log"; }; }; do
     try=$((try + 1))
     [ "$try" = 1 ] || { sleep 0.5; import -window root "$work/full.png"; }
     if shown_at 640 480; then

@@ -10,9 +10,9 @@
 
 #include "image/img.h"
 
-inline constexpr uint64_t golden_frame_0 = 0x1173e86fed189d66;
-inline constexpr uint64_t golden_frame_1 = 0x6aed20278f0c9981;
-inline constexpr uint64_t golden_frame_300 = 0xcbbe10f5393d06b5;
+inline constexpr uint64_t golden_frame_0 = 0x1002cd15f8336cc3;
+inline constexpr uint64_t golden_frame_1 = 0x56ac3c078fb43f61;
+inline constexpr uint64_t golden_frame_300 = 0x460dbee1559bd963;
 
 // The same keys as a capture's key script, where a frame's key comes before it is composed.
 inline constexpr const char golden_key_script[] = "6:space,11-15:p,101:7,201-202:o";

@@ -23,8 +23,7 @@ shoot() {
     /usr/bin/import -window "$win" -depth 8 "ppm:$work/$1.ppm" || fail_now "no screenshot"
 }
 
-shoot start
-"$checker" "$data" "$work/start.ppm" 0 || fail_now "the first screenshot (no sprites)"
+scene_shot "$checker" "$data" start 0 || fail_now "the first screenshot (no sprites)"
 
 shown=0
 try=0

@@ -17,8 +17,7 @@ wait_window KLOV4402 || fail_now "no KLOV4402 window"
 xdotool windowfocus --sync "$win" || fail_now "cannot focus the window"
 sleep 1
 
-/usr/bin/import -window "$win" -depth 8 "ppm:$work/shot.ppm" || fail_now "no screenshot"
-"$checker" "$data" "$work/shot.ppm" 0 || fail_now "the screenshot does not show the scene"
+scene_shot "$checker" "$data" shot 0 || fail_now "the screenshot does not show the scene"
 
 end_on q
 [ "$status" = 0 ] || fail_now "exit status $status after Q"

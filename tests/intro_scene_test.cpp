@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -234,39 +235,52 @@ TEST_F(SceneTest, EachFrameShowsDotsLogoYearAndRainbowsInTheirPlaces) {
     EXPECT_GT(eleventh_dot_seen, 0);
 }
 
-TEST_F(SceneTest, TheBottomRowsShowTheTextInTheBarColours) {
+TEST_F(SceneTest, TheTextScrollsInFromTheRightEdgeInTheBarColours) {
     const Image *sheet = intro_font->sheet;
     ASSERT_NE(sheet, nullptr);
-    // Frame 0 shows the text's first 80 characters from the strip's left edge.
-    intro_scene_compose();
-    for (int c = 0; c < 80; c++) {
-        const int code = scroll_text[c];
-        const int32_t k = code * 8;
-        for (int32_t y = 0; y < 8; y++)
-            for (int32_t x = 0; x < 8; x++) {
-                const bool ink = img_get(sheet, k % sheet->width + x, k / sheet->width * 8 + y);
-                ASSERT_EQ(img_get(text_strip, 8 * c + x, y) != 0, ink)
-                    << "character " << c << " '" << char(code) << "' at (" << x << ", " << y << ")";
+    const int length = static_cast<int>(strlen(scroll_text));
+    // At speed 1, frame f shows the text from its pixel f at the strip's left edge.
+    auto expect_text_of_frame = [&](int f) {
+        int ink = 0, leftmost = W, wrong = 0;
+        for (int32_t x = 0; x < W; x++) {
+            const int p = f + x;
+            const int code = scroll_text[p / 8 % length];
+            const int32_t k = code * 8;
+            for (int32_t y = 0; y < 8; y++) {
+                const bool want =
+                    img_get(sheet, k % sheet->width + p % 8, k / sheet->width * 8 + y);
+                const bool shown = img_get(text_strip, x, y) != 0;
+                if (shown != want && wrong++ < 5)
+                    ADD_FAILURE() << "frame " << f << " (" << x << ", " << y << ") of '"
+                                  << char(code) << "': " << (shown ? "ink" : "no ink");
+                if (shown) ink++, leftmost = std::min(leftmost, int(x));
             }
-    }
-    intro_scene_after_present();
-    frame_number++;
-    const int checked[] = {1, 2, 115, 119, 120, 125};
+        }
+        EXPECT_EQ(wrong, 0) << "frame " << f;
+        return std::pair(ink, leftmost);
+    };
+    const int checked[] = {0, 1, 2, 8, 241, 242, 355, 359, 360, 365};
     for (int f : checked) {
         while (frame_number < f) frame();
         intro_scene_compose();
-        int ink = 0;
+        const auto [ink, leftmost] = expect_text_of_frame(f);
+        if (f == 0) {
+            EXPECT_EQ(ink, 0) << "the first frame shows no text";
+        } else if (f <= 8) {
+            EXPECT_GT(ink, 0) << "frame " << f;
+            EXPECT_GE(leftmost, W - f) << "frame " << f << ": text away from the right edge";
+        } else {
+            EXPECT_GT(ink, 200) << "frame " << f;
+        }
         for (int32_t i = 0; i < 8; i++) {
             const uint32_t colour = bar_colours[(f + i) % 120];
             for (int32_t x = 0; x < W; x++) {
                 const uint32_t t = img_get(text_strip, x, i);
                 if (!t) continue;
-                ink++;
                 ASSERT_EQ(t, colour) << "frame " << f << " row " << i;
                 ASSERT_EQ(img_get(screen, x, 472 + i), colour) << "frame " << f << " row " << i;
             }
         }
-        EXPECT_GT(ink, 200) << "frame " << f;
         intro_scene_after_present();
         frame_number++;
     }
