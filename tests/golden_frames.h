@@ -10,9 +10,9 @@
 
 #include "image/img.h"
 
-inline constexpr uint64_t golden_frame_0 = 0x1002cd15f8336cc3;
-inline constexpr uint64_t golden_frame_1 = 0x56ac3c078fb43f61;
-inline constexpr uint64_t golden_frame_300 = 0x460dbee1559bd963;
+inline constexpr uint64_t golden_frame_0 = 0x41546739dd58d523;
+inline constexpr uint64_t golden_frame_1 = 0x5ceb2224b4516fe2;
+inline constexpr uint64_t golden_frame_300 = 0xb04688287682b7b6;
 
 // The same keys as a capture's key script, where a frame's key comes before it is composed.
 inline constexpr const char golden_key_script[] = "6:space,11-15:p,101:7,201-202:o";
