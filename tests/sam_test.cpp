@@ -385,9 +385,9 @@ TEST_F(SamFiles, WritersWriteTheirForms) {
         {"out.sam", 'a', {-3, 100}, read_file(fixture("written-long.sam"))},
         {"out.txt",
          'B',
-         {-3, 100, 0x12345},
+         {-3, 100, 0x1234},
          lit("SAM\nbinary\nsigned\nbits 16\nlittle endian\nchanels 1\n3\n"
-             "\xFD\xFF\x64\x00\x45\x23")},
+             "\xFD\xFF\x64\x00\x34\x12")},
         {"out.RAW", 0, {-300, 100}, lit("SAM\nbinary\n2\n16\n\xFE\xD4\x00\x64")},
         {"out.raw", 0, {-8388608, 1}, lit("SAM\nbinary\n2\n24\n\x80\x00\x00\x00\x00\x01")},
         {"out.raw", 0, {INT_MIN}, lit("SAM\nbinary\n1\n32\n\x80\x00\x00\x00")},
@@ -415,12 +415,18 @@ TEST_F(SamFiles, SaveRefusals) {
     EXPECT_EQ(sam_save(s), 0); // no samples
     EXPECT_FALSE(fs::exists(path("out.sam")));
     sam_set_sample(s, make({1, 2}));
-    // A long form without a data form: the header is written, then refused.
+    // A long form without a data form, or binary samples beyond its 16 bits, would not read
+    // back: refused before anything is written, and a file already there stays as it was.
     EXPECT_EQ(sam_save(s), 0);
-    EXPECT_NE(s->file, nullptr);
-    sam_free(&s); // closes it
-    EXPECT_EQ(read_file(path("out.sam")),
-              bytes_of("SAM\nsigned\nbits 16\nlittle endian\nchanels 1\n2\n"));
+    EXPECT_EQ(s->file, nullptr);
+    EXPECT_FALSE(fs::exists(path("out.sam")));
+    write_file(path("out.sam"), bytes_of("old"));
+    EXPECT_EQ(sam_save(s), 0);
+    s->format = 'b';
+    smp_insert(s->sample, 0x12345, 0);
+    EXPECT_EQ(sam_save(s), 0);
+    EXPECT_EQ(read_file(path("out.sam")), bytes_of("old"));
+    sam_free(&s);
 
     SampleFile *bad = file_for("/nonexistent/klov/out.raw");
     sam_set_sample(bad, make({1}));
