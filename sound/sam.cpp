@@ -269,7 +269,8 @@ struct SamInput {
         return ++used > header_limit ? EOF : getc(f);
     }
     void unget(int c) {
-        if (c != EOF) back[pending++] = c;
+        if (c != EOF && pending < static_cast<int>(sizeof back / sizeof back[0]))
+            back[pending++] = c;
     }
     // Gives back what was read, last character first.
     void unget_all(const std::string &read) {
