@@ -1,34 +1,29 @@
 // img_load on arbitrary file contents, written to one temporary file per process.
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "fuzz/fuzz_temp.h"
 #include "fuzz/img_fuzz_check.h"
 
 namespace {
 
-std::string temp_path, saved_path;
+std::string temp_dir, temp_path, saved_path;
 
 void remove_temps() {
     unlink(temp_path.c_str());
     unlink(saved_path.c_str());
+    rmdir(temp_dir.c_str());
 }
 
 const char *path() {
     if (temp_path.empty()) {
-        // A file in memory where there is one: millions of runs write it.
-        struct stat st;
-        const bool shm = stat("/dev/shm", &st) == 0 && S_ISDIR(st.st_mode);
-        std::string pattern =
-            shm ? "/dev/shm/klov-img-load-fuzz-XXXXXX" : "/tmp/klov-img-load-fuzz-XXXXXX";
-        const int fd = mkstemp(pattern.data());
-        if (fd < 0) abort();
-        close(fd);
-        temp_path = pattern;
-        saved_path = temp_path + ".ppm";
+        temp_dir = fuzz_make_temp_dir();
+        if (temp_dir.empty()) abort();
+        temp_path = temp_dir + "/input.pnm";
+        saved_path = temp_dir + "/saved.ppm";
         atexit(remove_temps);
     }
     return temp_path.c_str();

@@ -9,6 +9,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "fuzz/fuzz_temp.h"
 #include "sound/sam.h"
 
 // One file per process, in a folder of its own that goes when the process ends.
@@ -16,14 +17,8 @@ inline const std::string &fuzz_input_path(const char *ending) {
     static std::string dir;
     static std::string path;
     if (path.empty()) {
-        // Memory-backed when the machine has it: the file is rewritten on every run.
-        char tmpl[] = "/dev/shm/klov-fuzz-XXXXXX";
-        char fallback[] = "/tmp/klov-fuzz-XXXXXX";
-        const char *made = mkdtemp(tmpl);
-        if (!made) made = mkdtemp(fallback);
-        if (!made) abort();
-        dir = made;
-        dir = tmpl;
+        dir = fuzz_make_temp_dir();
+        if (dir.empty()) abort();
         path = dir + "/input." + ending;
         atexit([] {
             unlink(path.c_str());

@@ -44,8 +44,12 @@ bool img_size_ok(int64_t width, int64_t height);
 // Files and text forms. A reader whose input ends (end of file, a NUL in a header or a text
 // body, the end of a bounded buffer or of a text) before its header is complete or before
 // its body holds every pixel reports and returns null; it never returns a partial Image.
+// Reads only a regular file (a pipe, a device or a folder is refused at once) whose header
+// ends within 64 KiB.
 Image *img_load(const char *path);
-int img_save(const Image *img, const char *path); // binary PPM; 1 on success, 0 on any failure
+// Binary PPM; 1 on success, 0 on any failure. An existing file is replaced only once the new
+// one is complete, so a failed save leaves it as it was.
+int img_save(const Image *img, const char *path);
 // No length: the header and a P1 to P3 body end at a NUL; a P4 to P6 body must be there.
 Image *img_from_pnm(const unsigned char *bytes);
 // The same parser, never reading at or past bytes + size.

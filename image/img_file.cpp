@@ -5,6 +5,10 @@
 // before the body holds every pixel is an error: "IMG error\n" and no Image. Before
 // allocating, a reader checks that the input left can hold the body at all, so a short
 // input never makes a large allocation.
+//
+// Samples up to a maxval of 255 are taken as they stand. A larger maxval (up to 65535) means
+// two-byte big-endian samples in the binary kinds, and every sample is scaled to 8 bits; a
+// sample above such a maxval is an error. A maxval of 0 is an error.
 #include <sys/stat.h>
 
 #include <climits>
@@ -14,6 +18,7 @@
 #include <initializer_list>
 
 #include "image/img.h"
+#include "image/safe_file.h"
 
 namespace {
 
@@ -32,6 +37,32 @@ int64_t add_digit(int64_t value, int ch) {
 // saturates.
 uint32_t as_sample(int64_t value) {
     return value > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(value);
+}
+
+// A file header (magic, sizes, maxval, comments) is a few dozen bytes; one that runs on
+// this long is not a picture.
+constexpr int64_t header_limit = 64 * 1024;
+
+constexpr int64_t widest_maxval = 65535;
+
+// Whether samples are two-byte, scaled values.
+bool wide(int64_t maxval) {
+    return maxval > 255;
+}
+
+// The 8-bit value of a sample; false for a sample above a wide maxval.
+bool scaled(uint32_t value, int64_t maxval, uint32_t *out) {
+    if (!wide(maxval)) {
+        *out = value;
+        return true;
+    }
+    if (value > maxval) return false;
+    *out = static_cast<uint32_t>((int64_t{value} * 255 + maxval / 2) / maxval);
+    return true;
+}
+
+uint32_t grey(uint32_t v) {
+    return (v << 16) | (v << 8) | v;
 }
 
 bool is_digit(int ch) {
@@ -64,12 +95,15 @@ Image *new_image(int64_t width, int64_t height) {
 
 // The fewest body bytes that can hold every pixel: a byte per sample for the text kinds
 // (one digit), rows of whole bytes for a P4 file, packed bits for a P4 buffer.
-int64_t body_minimum(int kind, int64_t width, int64_t height, bool rows_padded) {
+int64_t body_minimum(int kind, int64_t width, int64_t height, int64_t maxval, bool rows_padded) {
     const int64_t n = width * height;
     switch (kind) {
     case '3':
-    case '6':
         return 3 * n;
+    case '5':
+        return wide(maxval) ? 2 * n : n;
+    case '6':
+        return wide(maxval) ? 6 * n : 3 * n;
     case '4':
         return rows_padded ? height * ((width + 7) / 8) : (n + 7) / 8;
     default:
@@ -83,6 +117,11 @@ struct Header {
     bool has_kind = false, has_width = false, has_height = false, has_maxval = false;
 
     bool complete() const { return has_kind && has_width && has_height && has_maxval; }
+
+    // The bitmap kinds have no maxval; the others need one from 1 to 65535.
+    bool maxval_ok() const {
+        return kind == '1' || kind == '4' || (maxval > 0 && maxval <= widest_maxval);
+    }
 
     // Returns false for a kind other than '1' to '6'.
     bool set_kind(int ch) {
@@ -113,29 +152,36 @@ struct Header {
 
 // File reading -----------------------------------------------------------------------------
 
+// Reads a header byte; EOF at the end of the file and once the header has run on too long.
+struct HeaderReader {
+    FILE *f;
+    int64_t used = 0;
+    int get() { return ++used > header_limit ? EOF : getc(f); }
+};
+
 bool read_file_header(FILE *f, Header *h) {
+    HeaderReader in{f};
     while (!h->complete()) {
         int ch;
-        do ch = getc(f);
+        do ch = in.get();
         while (ch != EOF && !is_printable(ch));
         if (ch == EOF) return false;
         if (ch == 'P' && !h->has_kind) {
-            if (!h->set_kind(getc(f))) return false;
+            if (!h->set_kind(in.get())) return false;
         } else if (ch == '#') {
-            do ch = getc(f);
+            do ch = in.get();
             while (ch != EOF && ch != '\n');
         } else {
             // The character that ends the number is consumed, a non-digit on its own too.
             int64_t value = 0;
-            for (; is_digit(ch); ch = getc(f)) value = add_digit(value, ch);
+            for (; is_digit(ch); ch = in.get()) value = add_digit(value, ch);
             h->set_number(value);
         }
     }
-    return true;
+    return h->maxval_ok();
 }
 
-// Whether a regular file still holds `need` bytes; other files are taken on trust and read
-// until they end.
+// Whether the (regular) file still holds `need` bytes.
 bool file_can_hold(FILE *f, int64_t need) {
     struct stat st;
     if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) return true;
@@ -155,31 +201,34 @@ bool read_file_sample(FILE *f, uint32_t *sample) {
     return true;
 }
 
-bool read_file_body(FILE *f, int kind, Image *img) {
+// One grey or colour sample of a P2, P3, P5 or P6 body, scaled by the maxval.
+bool read_file_value(FILE *f, int kind, int64_t maxval, uint32_t *sample) {
+    uint32_t v;
+    if (kind == '2' || kind == '3') {
+        if (!read_file_sample(f, &v)) return false;
+    } else {
+        const int hi = getc(f);
+        if (hi == EOF) return false;
+        v = static_cast<uint32_t>(hi);
+        if (wide(maxval)) {
+            const int lo = getc(f);
+            if (lo == EOF) return false;
+            v = v << 8 | static_cast<uint32_t>(lo);
+        }
+    }
+    return scaled(v, maxval, sample);
+}
+
+bool read_file_body(FILE *f, const Header &h, Image *img) {
     const int32_t width = img->width, height = img->height;
     const int64_t n = int64_t{width} * height;
     uint32_t *p = img->pixels;
-    switch (kind) {
+    switch (h.kind) {
     case '1':
         for (int64_t i = 0; i < n; i++) {
             uint32_t v;
             if (!read_file_sample(f, &v)) return false;
             p[i] = v ? white : 0;
-        }
-        return true;
-    case '2':
-        for (int64_t i = 0; i < n; i++) {
-            uint32_t v;
-            if (!read_file_sample(f, &v)) return false;
-            p[i] = (v << 16) | (v << 8) | v;
-        }
-        return true;
-    case '3':
-        for (int64_t i = 0; i < n; i++) {
-            uint32_t r, g, b;
-            if (!read_file_sample(f, &r) || !read_file_sample(f, &g) || !read_file_sample(f, &b))
-                return false;
-            p[i] = (r << 16) | (g << 8) | b;
         }
         return true;
     case '4':
@@ -192,18 +241,22 @@ bool read_file_body(FILE *f, int kind, Image *img) {
             }
         }
         return true;
+    case '2':
     case '5':
         for (int64_t i = 0; i < n; i++) {
-            const int v = getc(f);
-            if (v == EOF) return false;
-            p[i] = (uint32_t(v) << 16) | (uint32_t(v) << 8) | uint32_t(v);
+            uint32_t v;
+            if (!read_file_value(f, h.kind, h.maxval, &v)) return false;
+            p[i] = grey(v);
         }
         return true;
-    default: // '6'
+    default: // '3', '6'
         for (int64_t i = 0; i < n; i++) {
-            const int r = getc(f), g = getc(f), b = getc(f);
-            if (b == EOF || g == EOF || r == EOF) return false;
-            p[i] = (uint32_t(r) << 16) | (uint32_t(g) << 8) | uint32_t(b);
+            uint32_t r, g, b;
+            if (!read_file_value(f, h.kind, h.maxval, &r) ||
+                !read_file_value(f, h.kind, h.maxval, &g) ||
+                !read_file_value(f, h.kind, h.maxval, &b))
+                return false;
+            p[i] = (r << 16) | (g << 8) | b;
         }
         return true;
     }
@@ -216,13 +269,13 @@ Image *read_file(FILE *f) {
         return nullptr;
     }
     if (h.width > 0 && h.height > 0 && img_size_ok(h.width, h.height) &&
-        !file_can_hold(f, body_minimum(h.kind, h.width, h.height, true))) {
+        !file_can_hold(f, body_minimum(h.kind, h.width, h.height, h.maxval, true))) {
         img_error();
         return nullptr;
     }
     Image *img = new_image(h.width, h.height);
     if (!img) return nullptr;
-    if (!read_file_body(f, h.kind, img)) {
+    if (!read_file_body(f, h, img)) {
         img_free(&img);
         img_error();
         return nullptr;
@@ -286,10 +339,26 @@ bool read_buffer_header(Bytes *in, Header *h) {
             if (!h->set_number(value) && in->i == start) in->i++;
         }
     }
-    return true;
+    return h->maxval_ok();
 }
 
-bool read_buffer_body(Bytes *in, int kind, Image *img) {
+// One grey or colour sample of a P2, P3, P5 or P6 body, scaled by the maxval. A binary
+// body's length was checked before.
+bool read_buffer_value(Bytes *in, int kind, int64_t maxval, uint32_t *sample) {
+    uint32_t v;
+    if (kind == '2' || kind == '3') {
+        if (!in->skip_to_digit()) return false;
+        v = as_sample(in->number());
+    } else if (wide(maxval)) {
+        v = uint32_t{in->b[in->i]} << 8 | in->b[in->i + 1];
+        in->i += 2;
+    } else {
+        v = in->b[in->i++];
+    }
+    return scaled(v, maxval, sample);
+}
+
+bool read_buffer_body(Bytes *in, int kind, int64_t maxval, Image *img) {
     const int64_t n = int64_t{img->width} * img->height;
     uint32_t *p = img->pixels;
     const unsigned char *b = in->b;
@@ -302,23 +371,6 @@ bool read_buffer_body(Bytes *in, int kind, Image *img) {
             p[k] = b[i++] != '0' ? white : 0;
         }
         return true;
-    case '2':
-        for (int64_t k = 0; k < n; k++) {
-            if (!in->skip_to_digit()) return false;
-            const uint32_t v = as_sample(in->number());
-            p[k] = (v << 16) | (v << 8) | v;
-        }
-        return true;
-    case '3':
-        for (int64_t k = 0; k < n; k++) {
-            uint32_t rgb[3];
-            for (uint32_t &v : rgb) {
-                if (!in->skip_to_digit()) return false;
-                v = as_sample(in->number());
-            }
-            p[k] = (rgb[0] << 16) | (rgb[1] << 8) | rgb[2];
-        }
-        return true;
     case '4': {
         // The bits run on across rows; a rounded width puts each row on a byte boundary.
         unsigned byte = 0;
@@ -328,12 +380,21 @@ bool read_buffer_body(Bytes *in, int kind, Image *img) {
         }
         return true;
     }
+    case '2':
     case '5':
-        for (int64_t k = 0; k < n; k++, i++) p[k] = (uint32_t{b[i]} << 16) | (b[i] << 8) | b[i];
+        for (int64_t k = 0; k < n; k++) {
+            uint32_t v;
+            if (!read_buffer_value(in, kind, maxval, &v)) return false;
+            p[k] = grey(v);
+        }
         return true;
-    default: // '6'
-        for (int64_t k = 0; k < n; k++, i += 3)
-            p[k] = (uint32_t{b[i]} << 16) | (b[i + 1] << 8) | b[i + 2];
+    default: // '3', '6'
+        for (int64_t k = 0; k < n; k++) {
+            uint32_t rgb[3];
+            for (uint32_t &v : rgb)
+                if (!read_buffer_value(in, kind, maxval, &v)) return false;
+            p[k] = (rgb[0] << 16) | (rgb[1] << 8) | rgb[2];
+        }
         return true;
     }
 }
@@ -352,7 +413,8 @@ Image *img_load(const char *path) {
         img_error();
         return nullptr;
     }
-    FILE *f = fopen(path, "rb");
+    // Only a regular file: a pipe would block the open, a device could stream for ever.
+    FILE *f = file_open_regular(path);
     if (!f) {
         img_error();
         return nullptr;
@@ -362,18 +424,20 @@ Image *img_load(const char *path) {
     return img;
 }
 
-// Write errors (a full disk) are failures too: the file is not a usable picture.
+// Write errors (a full disk) are failures too, and they leave an existing picture as it was:
+// the new one replaces it only once it is complete.
 int img_save(const Image *img, const char *path) {
     if (!img || !img->pixels || !path || img->width <= 0 || img->height <= 0 ||
         !img_size_ok(img->width, img->height)) {
         img_error();
         return 0;
     }
-    FILE *f = fopen(path, "w");
-    if (!f) {
+    FileReplace out;
+    if (!file_replace_open(&out, path)) {
         img_error();
         return 0;
     }
+    FILE *f = out.file;
     fprintf(f, "P6\n%d %d\n255\n", img->width, img->height);
     const int64_t n = int64_t{img->width} * img->height;
     for (int64_t i = 0; i < n; i++) {
@@ -382,8 +446,7 @@ int img_save(const Image *img, const char *path) {
         putc((p >> 8) & 0xFF, f);
         putc(p & 0xFF, f);
     }
-    const bool failed = ferror(f) != 0;
-    if (fclose(f) != 0 || failed) {
+    if (!file_replace_close(&out, true)) {
         img_error();
         return 0;
     }
@@ -409,7 +472,7 @@ Image *img_from_pnm_n(const unsigned char *bytes, size_t size) {
     }
     in.i++;
     if (h.width > 0 && h.height > 0 && img_size_ok(h.width, h.height)) {
-        const int64_t need = body_minimum(h.kind, h.width, h.height, false);
+        const int64_t need = body_minimum(h.kind, h.width, h.height, h.maxval, false);
         const bool binary = h.kind >= '4';
         if (binary ? size - in.i < uint64_t(need) : !in.text_holds(need)) {
             img_error();
@@ -418,7 +481,7 @@ Image *img_from_pnm_n(const unsigned char *bytes, size_t size) {
     }
     Image *img = new_image(h.width, h.height);
     if (!img) return nullptr;
-    if (!read_buffer_body(&in, h.kind, img)) {
+    if (!read_buffer_body(&in, h.kind, h.maxval, img)) {
         img_free(&img);
         img_error();
         return nullptr;
@@ -497,13 +560,17 @@ Image *img_from_text(const char *text) {
     in.number();
     if (!in.text_end()) in.i++;
 
-    if (!img_size_ok(width, height) || !in.text_holds(3 * width * height)) {
+    // A pixel-less Image has the text form "IMG{}", which does not read back; no text makes
+    // one either, as no Netpbm file does.
+    if (width == 0 || height == 0 || !img_size_ok(width, height) ||
+        !in.text_holds(3 * width * height)) {
         img_error();
         return nullptr;
     }
     Image *img = image_of_size(width, height);
     if (!img) return nullptr;
-    if (!read_buffer_body(&in, '3', img)) {
+    // The text form's samples are taken as they stand, whatever its maxval line says.
+    if (!read_buffer_body(&in, '3', 255, img)) {
         img_free(&img);
         img_error();
         return nullptr;

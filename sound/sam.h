@@ -32,7 +32,11 @@ SampleFile *sam_copy(const SampleFile *s);   // no copy: always null
 int sam_equal(const SampleFile *a, const SampleFile *b);
 void sam_set_sample(SampleFile *s, SampleBuffer *buffer); // a previous buffer stays alive
 
+// Reads only regular files (a pipe, a device or a folder is refused at once); a read error
+// is a failure. A successful read replaces and releases the record's previous buffer.
 char sam_load(SampleFile *s);
+// Every write and the close are checked; an existing file is replaced only once the new one
+// is complete. Each form written reads back through sam_load to the same samples.
 char sam_save(SampleFile *s);
 char sam_read_wav(SampleFile *s);
 char sam_read_sam(SampleFile *s);

@@ -107,9 +107,10 @@ SampleBuffer *smp_from_text(const char *text) {
     for (; is_digit(*p); p++) n = n > (INT_MAX - 9) / 10 ? INT_MAX : n * 10 + (*p - '0');
     SampleBuffer *b = smp_new();
     if (!b) return nullptr;
-    // Every number takes at least one character, so a count beyond what is left of the
-    // text can't be met; don't reserve for it.
-    const size_t rest = strlen(p);
+    // The samples end at the closing brace; what follows it is not this buffer's. Every
+    // number takes at least one character, so a count beyond what is left before the brace
+    // can't be met; don't reserve for it.
+    const size_t rest = strcspn(p, "}");
     const int room = rest < static_cast<size_t>(n) ? static_cast<int>(rest) : n;
     if (room > 0) {
         smp_reserve(b, room);
@@ -120,8 +121,8 @@ SampleBuffer *smp_from_text(const char *text) {
     }
     int i = 0;
     while (i < n && i < b->capacity) {
-        while (*p && *p != '-' && !is_digit(*p)) p++;
-        if (!*p) break; // the text ends early: keep what was read
+        while (*p && *p != '}' && *p != '-' && !is_digit(*p)) p++;
+        if (!*p || *p == '}') break; // the text ends early: keep what was read
         uint32_t sign = 1;
         if (*p == '-') {
             sign = UINT32_MAX;

@@ -3,6 +3,7 @@
 
 #include <climits>
 
+#include "tests/hostile_files.h"
 #include "tests/img_helpers.h"
 
 using namespace std::string_literals;
@@ -28,6 +29,8 @@ class ImgFile : public testing::Test {
 };
 
 using Words = std::vector<uint32_t>;
+
+static Image *from_buffer(const std::string &bytes, std::string *printed);
 
 TEST_F(ImgFile, LoadsEachKind) {
     const struct {
@@ -105,6 +108,76 @@ TEST_F(ImgFile, LoadFailures) {
     EXPECT_EQ(stdout_of([&] { img = img_load(nullptr); }), "IMG error\n");
 }
 
+// Paths that are not regular files and headers that never end are refused at once with the
+// usual report: no blocked open, no endless scan. Each load runs in a child that a hang
+// can't outlive.
+TEST_F(ImgFile, HostileFilesFailQuickly) {
+    std::vector<HostilePath> cases = hostile_paths(dir.path());
+    const std::string body = "1 1 255\nabc";
+    cases.push_back(
+        {"endless blanks", dir.write("blanks.ppm", "P6" + std::string(100000, ' ') + body)});
+    cases.push_back({"endless comment",
+                     dir.write("comment.ppm", "P6 #" + std::string(100000, 'x') + "\n" + body)});
+    cases.push_back({"endless comment lines",
+                     dir.write("lines.ppm", "P6\n" + std::string(100000, '#') + body)});
+    for (const auto &c : cases) {
+        const int status = in_child(10, [&] {
+            Image *img = nullptr;
+            const std::string out = stdout_of([&] { img = img_load(c.path.c_str()); });
+            return img == nullptr && out == "IMG error\n" ? 0 : 1;
+        });
+        EXPECT_EQ(status, 0) << c.what << (status == -1 ? ": did not end" : "");
+    }
+    // A long comment that real files could hold still loads.
+    const auto words =
+        load("P6 #" + std::string(4000, 'x') + "\n2 1 255\n\xFF\x80\x00\x00\x01\x02"s);
+    ASSERT_TRUE(words) << printed;
+    EXPECT_EQ(*words, (Words{0xFF8000, 0x000102}));
+}
+
+// A maxval above 255 means two-byte samples in the binary kinds, and every sample is scaled
+// to 8 bits; a maxval of 0 or above 65535, or a sample above the maxval, is refused. Both
+// readers agree.
+TEST_F(ImgFile, MaxvalAbove255IsScaledAndZeroRefused) {
+    const struct {
+        std::string bytes;
+        std::optional<Words> words;
+    } cases[] = {
+        {"P5 3 1 65535\n\xFF\xFF\x80\x00\x00\xFF"s, Words{0xFFFFFF, 0x808080, 0x010101}},
+        {"P6 1 1 1000\n\x03\xE8\x01\xF4\x00\x00"s, Words{0xFF8000}},
+        {"P5 2 1 256\n\x01\x00\x00\x80"s, Words{0xFFFFFF, 0x808080}},
+        {"P2 2 1 1000\n1000 500\n", Words{0xFFFFFF, 0x808080}},
+        {"P3 1 1 65535\n65535 0 32768\n", Words{0xFF0080}},
+        {"P5 2 1 255\n\x01\xFF"s, Words{0x010101, 0xFFFFFF}}, // one byte each, as they stand
+        {"P5 1 1 15\n\x0F"s, Words{0x0F0F0F}},
+        {"P5 1 1 0\nx", std::nullopt},
+        {"P6 1 1 0\nabc", std::nullopt},
+        {"P2 1 1 0\n1\n", std::nullopt},
+        {"P3 1 1 0\n1 2 3\n", std::nullopt},
+        {"P5 1 1 65536\nxx", std::nullopt},
+        {"P2 1 1 1000\n1001\n", std::nullopt},
+        {"P5 1 1 1000\n\x03\xE9"s, std::nullopt},
+        {"P5 2 1 65535\n\x01\x02\x03"s, std::nullopt}, // the second sample cut short
+    };
+    for (const auto &c : cases) {
+        const auto words = load(c.bytes);
+        std::string printed_pnm;
+        Image *img = from_buffer(c.bytes, &printed_pnm);
+        if (c.words) {
+            ASSERT_TRUE(words) << c.bytes << printed;
+            EXPECT_EQ(*words, *c.words) << c.bytes;
+            ASSERT_NE(img, nullptr) << c.bytes;
+            EXPECT_EQ(words_of(img), *c.words) << c.bytes;
+        } else {
+            EXPECT_FALSE(words) << c.bytes;
+            EXPECT_EQ(printed, "IMG error\n") << c.bytes;
+            EXPECT_EQ(img, nullptr) << c.bytes;
+            EXPECT_EQ(printed_pnm, "IMG error\n") << c.bytes;
+        }
+        if (img) img_free(&img);
+    }
+}
+
 TEST_F(ImgFile, SaveWritesBinaryPpmThatLoadsBack) {
     Image *img = make_image(2, 1, {0xFF8000, 0x000102});
     const std::string path = dir.file("out.ppm");
@@ -143,6 +216,35 @@ TEST_F(ImgFile, SaveFailures) {
     }
     img_free(&img);
     img_free(&flat);
+}
+
+// A save that fails part-way (a full disk) leaves the old picture as it was and no stray
+// file; a complete one replaces it, keeping its permissions and a link that leads to it.
+TEST_F(ImgFile, SaveReplacesTheOldPictureOnlyWhenComplete) {
+    const std::string old = "P6\n1 1\n255\nabc";
+    const std::string path = dir.write("keep.ppm", old);
+    std::filesystem::permissions(path, std::filesystem::perms(0640));
+    Image *big = make_image(64, 64, some_words(64 * 64));
+    const int status = on_full_disk(1000, [&] {
+        int result = -1;
+        const std::string out = stdout_of([&] { result = img_save(big, path.c_str()); });
+        return result == 0 && out == "IMG error\n" ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(read_file(path), old);
+    EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"keep.ppm"});
+
+    const std::string link = dir.file("link.ppm");
+    std::filesystem::create_symlink(path, link);
+    EXPECT_EQ(stdout_of([&] { EXPECT_EQ(img_save(big, link.c_str()), 1); }), "");
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0640));
+    Image *back = img_load(path.c_str());
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(img_equal(big, back), 1);
+    EXPECT_EQ(names_in(dir.path()), (std::vector<std::string>{"keep.ppm", "link.ppm"}));
+    img_free(&back);
+    img_free(&big);
 }
 
 // A bounded copy of `bytes`, so that a read past the end is caught by the sanitizer.
@@ -301,6 +403,9 @@ TEST(ImgText, Failures) {
         "IMG{\nP3\n2 1\n255\n1 2 3 4 5 }\n", // ends one number short
         "IMG{\nP3\n65536 65536\n255\n",
         "IMG{\nP3\n99999999999999999999 1\n255\n1 2 3",
+        // No text makes a pixel-less Image, whose own text form "IMG{}" does not read back.
+        "IMG{\nP3\n0 5\n255\n}\n",
+        "IMG{\nP3\n5 0\n255\n}\n",
     };
     for (const char *text : failures) {
         Image *img = nullptr;

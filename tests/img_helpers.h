@@ -53,6 +53,7 @@ class TempDir {
         path_ = pattern;
     }
     ~TempDir() { std::filesystem::remove_all(path_); }
+    const std::filesystem::path &path() const { return path_; }
     std::string file(const std::string &name) const { return (path_ / name).string(); }
     std::string write(const std::string &name, const std::string &bytes) const {
         std::ofstream(file(name), std::ios::binary) << bytes;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "sound/sam.h"
+#include "tests/hostile_files.h"
 
 namespace {
 
@@ -385,9 +387,9 @@ TEST_F(SamFiles, WritersWriteTheirForms) {
         {"out.sam", 'a', {-3, 100}, read_file(fixture("written-long.sam"))},
         {"out.txt",
          'B',
-         {-3, 100, 0x12345},
+         {-3, 100, 0x1234},
          lit("SAM\nbinary\nsigned\nbits 16\nlittle endian\nchanels 1\n3\n"
-             "\xFD\xFF\x64\x00\x45\x23")},
+             "\xFD\xFF\x64\x00\x34\x12")},
         {"out.RAW", 0, {-300, 100}, lit("SAM\nbinary\n2\n16\n\xFE\xD4\x00\x64")},
         {"out.raw", 0, {-8388608, 1}, lit("SAM\nbinary\n2\n24\n\x80\x00\x00\x00\x00\x01")},
         {"out.raw", 0, {INT_MIN}, lit("SAM\nbinary\n1\n32\n\x80\x00\x00\x00")},
@@ -415,12 +417,18 @@ TEST_F(SamFiles, SaveRefusals) {
     EXPECT_EQ(sam_save(s), 0); // no samples
     EXPECT_FALSE(fs::exists(path("out.sam")));
     sam_set_sample(s, make({1, 2}));
-    // A long form without a data form: the header is written, then refused.
+    // A long form without a data form, or binary samples beyond its 16 bits, would not read
+    // back: refused before anything is written, and a file already there stays as it was.
     EXPECT_EQ(sam_save(s), 0);
-    EXPECT_NE(s->file, nullptr);
-    sam_free(&s); // closes it
-    EXPECT_EQ(read_file(path("out.sam")),
-              bytes_of("SAM\nsigned\nbits 16\nlittle endian\nchanels 1\n2\n"));
+    EXPECT_EQ(s->file, nullptr);
+    EXPECT_FALSE(fs::exists(path("out.sam")));
+    write_file(path("out.sam"), bytes_of("old"));
+    EXPECT_EQ(sam_save(s), 0);
+    s->format = 'b';
+    smp_insert(s->sample, 0x12345, 0);
+    EXPECT_EQ(sam_save(s), 0);
+    EXPECT_EQ(read_file(path("out.sam")), bytes_of("old"));
+    sam_free(&s);
 
     SampleFile *bad = file_for("/nonexistent/klov/out.raw");
     sam_set_sample(bad, make({1}));
@@ -440,6 +448,171 @@ TEST_F(SamFiles, SaveRefusals) {
     EXPECT_EQ(read_file(path("given")),
               bytes_of("SAM\nASCII\nsigned\nbits 16\nlittle endian\nchanels 1\n1\n5\n"));
     EXPECT_EQ(sam_save(nullptr), 0);
+}
+
+// Paths that are not regular files and a header that never ends: every reader refuses at
+// once, even with a raw depth set, and nothing is attached. Each load runs in a child that
+// a hang can't outlive.
+TEST_F(SamFiles, HostileFilesFailQuickly) {
+    std::vector<HostilePath> cases = hostile_paths(dir);
+    const std::string endless = "SAM b s" + std::string(100000, ' ') + "16 1 1\n\x01\x02";
+    write_file(path("endless.sam"), bytes_of(endless));
+    write_file(path("comments.sam"),
+               bytes_of("SAM b s\n" + std::string(100000, '#') + "\n16 1 1\n\x01\x02"));
+    for (const auto &c : cases) {
+        for (int depth : {0, 16}) {
+            const int status = in_child(10, [&] {
+                SampleFile *s = file_for(c.path);
+                s->depth = depth;
+                s->order = 'l';
+                const bool refused = sam_load(s) == 0 && !s->sample && !s->file;
+                sam_free(&s);
+                return refused ? 0 : 1;
+            });
+            EXPECT_EQ(status, 0) << c.what << " depth " << depth
+                                 << (status == -1 ? ": did not end" : "");
+        }
+    }
+    for (const char *name : {"endless.sam", "comments.sam"}) {
+        const int status = in_child(10, [&] {
+            SampleFile *s = file_for(path(name));
+            const bool refused = sam_read_sam(s) == 0 && !s->sample && !s->file;
+            sam_free(&s);
+            return refused ? 0 : 1;
+        });
+        EXPECT_EQ(status, 0) << name;
+    }
+}
+
+// A read error is not the end of the data: a stream that can't be read (a folder opened by
+// the caller) fails every reader, and the record keeps no buffer.
+TEST_F(SamFiles, ReadErrorIsAFailure) {
+    const struct {
+        const char *reader;
+        char (*read)(SampleFile *);
+    } readers[] = {{"raw", sam_read_raw}, {"sam", sam_read_sam}, {"wav", sam_read_wav}};
+    for (const auto &r : readers) {
+        SampleFile *s = sam_new();
+        s->file = fopen(dir.c_str(), "rb");
+        ASSERT_NE(s->file, nullptr);
+        s->depth = 16;
+        s->order = 'l';
+        EXPECT_EQ(r.read(s), 0) << r.reader;
+        EXPECT_EQ(s->sample, nullptr) << r.reader;
+        EXPECT_EQ(s->file, nullptr) << r.reader;
+        sam_free(&s);
+    }
+}
+
+// A second load replaces the first buffer (the sanitizer build sees a leak otherwise); a
+// load that fails keeps it.
+TEST_F(SamFiles, SecondLoadReplacesTheBuffer) {
+    SampleFile *s = file_for(fixture("binary.sam"));
+    ASSERT_NE(sam_load(s), 0);
+    free(s->path);
+    s->path = strdup(fixture("pcm16.wav").c_str());
+    ASSERT_NE(sam_load(s), 0);
+    EXPECT_EQ(samples(s->sample), (V{-1, 1}));
+    free(s->path);
+    s->path = strdup(path("missing.sam").c_str());
+    EXPECT_EQ(sam_load(s), 0);
+    EXPECT_EQ(samples(s->sample), (V{-1, 1}));
+    sam_free(&s);
+}
+
+// Every form that sam_save writes loads back through sam_load to the same samples, with the
+// samples of each form's full range, and 8-bit samples that spell a SAM header.
+TEST_F(SamFiles, SavedFormsLoadBack) {
+    const struct {
+        const char *name;
+        char format;
+        bool wide; // holds samples beyond 16 bits
+    } forms[] = {
+        {"out.wav", 0, true},    {"out.WAV", 0, true},    {"out.raw", 0, true},
+        {"out.sam", 'a', true},  {"out.txt", 'A', true},  {"out", 'a', true},
+        {"out.sam", 'b', false}, {"out.txt", 'B', false},
+    };
+    std::vector<V> sets = {
+        {},
+        {-3, 100},
+        {0},
+        {-300, 100, 32767, -32768},
+        {'S', 'A', 'M', ' ', 'b', ' ', 's', ' ', '1', ' ', '2', ' ', '3', '\n'},
+        {40000, -1, -8388608},
+        {INT_MIN, INT_MAX, 0, -1},
+    };
+    for (const auto &f : forms) {
+        for (const V &values : sets) {
+            const bool fits = std::all_of(values.begin(), values.end(),
+                                          [](int32_t v) { return v >= -32768 && v <= 32767; });
+            SampleFile *s = file_for(path(f.name));
+            s->format = f.format;
+            sam_set_sample(s, make(values));
+            const char saved = sam_save(s);
+            sam_free(&s);
+            if (!f.wide && !fits) {
+                EXPECT_EQ(saved, 0) << f.name << " " << values.size(); // refused, not cut
+                continue;
+            }
+            ASSERT_EQ(saved, 1) << f.name;
+            SampleFile *back = file_for(path(f.name));
+            EXPECT_NE(sam_load(back), 0) << f.name << " " << values.size();
+            EXPECT_EQ(samples(back->sample), values) << f.name;
+            EXPECT_EQ(back->file, nullptr);
+            sam_free(&back);
+            fs::remove(path(f.name));
+        }
+    }
+    // The written forms kept as fixtures.
+    for (const char *name : {"written-compact.raw", "written-depth.wav", "written-long.sam"}) {
+        SampleFile *s = file_for(fixture(name));
+        EXPECT_NE(sam_load(s), 0) << name;
+        EXPECT_EQ(samples(s->sample), (V{-3, 100})) << name;
+        sam_free(&s);
+    }
+}
+
+// A save whose writes fail reports it: on a full device, and on a disk that fills up
+// part-way, where the old file stays as it was and no temporary file is left behind.
+TEST_F(SamFiles, SaveFailuresKeepTheOldFile) {
+    const struct {
+        const char *name;
+        char format;
+    } forms[] = {{"x.wav", 0}, {"x.raw", 0}, {"x.sam", 'a'}, {"x.sam", 'b'}};
+    V many(2000, 1000);
+    for (const auto &f : forms) {
+        const std::string full = path((std::string("full.") + f.name).c_str());
+        fs::create_symlink("/dev/full", full);
+        SampleFile *s = file_for(full);
+        s->format = f.format;
+        sam_set_sample(s, make(many));
+        EXPECT_EQ(sam_save(s), 0) << f.name << " on /dev/full";
+        EXPECT_EQ(s->file, nullptr);
+        sam_free(&s);
+        fs::remove(full);
+
+        write_file(path(f.name), bytes_of("old"));
+        const int status = on_full_disk(1000, [&] {
+            SampleFile *c = file_for(path(f.name));
+            c->format = f.format;
+            sam_set_sample(c, make(many));
+            const char saved = sam_save(c);
+            sam_free(&c);
+            return saved == 0 ? 0 : 1;
+        });
+        EXPECT_EQ(status, 0) << f.name;
+        EXPECT_EQ(read_file(path(f.name)), bytes_of("old")) << f.name;
+        EXPECT_EQ(names_in(dir), std::vector<std::string>{f.name});
+        fs::remove(path(f.name));
+    }
+    // The caller's own stream is checked too.
+    SampleFile *given = sam_new();
+    given->file = fopen("/dev/full", "wb");
+    given->format = 'a';
+    sam_set_sample(given, make(many));
+    EXPECT_EQ(sam_save(given), 0);
+    EXPECT_EQ(given->file, nullptr);
+    sam_free(&given);
 }
 
 // Files made by sox: the known raw values sox wrote into a WAV come back, and a synthesised

@@ -143,6 +143,9 @@ TEST(Smp, TextThatEndsEarly) {
         {"SMP{99999999999999999999\n1\n", true, {1}}, // count far beyond the text
         {"junk SMP junk { 2 x 7 y -8 z 9", true, {7, -8}},
         {"SMP{1\n4294967297\n}", true, {1}}, // digits beyond 32 bits wrap around
+        // The closing brace ends the samples: the next text's numbers are not read.
+        {"SMP{3\n1\n2\n}\nSMP{1\n99\n}\n", true, {1, 2}},
+        {"SMP{2\n}7 8", true, {}},
     };
     for (const auto &c : cases) {
         SampleBuffer *b = smp_from_text(c.text);
