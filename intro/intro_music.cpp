@@ -1,9 +1,11 @@
 #include "intro/intro_music.h"
 
+#include <dlfcn.h>
 #include <mikmod.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "intro/data_dir.h"
 #include "sound/xmc.h"
@@ -20,8 +22,8 @@ const char tune_file[] = "vemlotra.xm";
 bool loaders_registered;
 
 // The output drivers tried, in this order, when nobody chose one before the start. The
-// library's own choice would try SDL's sound first, whose failure (SDL_AUDIODRIVER naming a
-// driver that does not exist) leaves the next driver to abort the process.
+// library's own choice tries SDL's sound first, and when that is absent (SDL_AUDIODRIVER
+// naming a driver that does not exist) goes on to ALSA, which aborts the process.
 const char *const driver_aliases[] = {"pulseaudio", "alsa", "oss"};
 // Set when the start chose the driver, so that the stop gives the choice back.
 bool driver_chosen_here;
@@ -95,11 +97,50 @@ void intro_music_restart() {
     if (music) Player_Start(music);
 }
 
+namespace {
+
+void alsa_quiet(const char *, int, const char *, int, const char *, ...) {}
+
+// The library's ALSA driver closes a device it failed to open, which the ALSA library
+// answers with an abort: so ALSA is tried only once its default device has been seen to
+// open. The ALSA library is the one the music library loads itself; its complaints are
+// kept quiet meanwhile.
+bool alsa_device_opens() {
+    void *lib = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (!lib) return false;
+    using ErrorHandler = void (*)(const char *, int, const char *, int, const char *, ...);
+    using SetHandler = int (*)(ErrorHandler);
+    using Open = int (*)(void **, const char *, int, int);
+    using Close = int (*)(void *);
+    const auto set_handler = reinterpret_cast<SetHandler>(dlsym(lib, "snd_lib_error_set_handler"));
+    const auto open_pcm = reinterpret_cast<Open>(dlsym(lib, "snd_pcm_open"));
+    const auto close_pcm = reinterpret_cast<Close>(dlsym(lib, "snd_pcm_close"));
+    bool opens = false;
+    if (open_pcm && close_pcm) {
+        if (set_handler) set_handler(alsa_quiet);
+        void *pcm = nullptr;
+        const int playback = 0, non_blocking = 1;
+        if (open_pcm(&pcm, "default", playback, non_blocking) == 0 && pcm) {
+            opens = true;
+            close_pcm(pcm);
+        }
+        if (set_handler) set_handler(nullptr);
+    }
+    dlclose(lib);
+    return opens;
+}
+
+} // namespace
+
 int intro_music_open_driver() {
     if (md_device) return MikMod_Init("") == 0;
     for (const char *alias : driver_aliases) {
         const int device = MikMod_DriverFromAlias(alias);
         if (device <= 0) continue;
+        if (strcmp(alias, "alsa") == 0 && !alsa_device_opens()) {
+            MikMod_errno = MMERR_OPENING_AUDIO;
+            continue;
+        }
         md_device = UWORD(device);
         if (MikMod_Init("") == 0) {
             driver_chosen_here = true;
