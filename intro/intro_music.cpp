@@ -22,9 +22,11 @@ const char tune_file[] = "vemlotra.xm";
 bool loaders_registered;
 
 // The output drivers tried, in this order, when nobody chose one before the start. The
-// library's own choice tries SDL's sound first, and when that is absent (SDL_AUDIODRIVER
-// naming a driver that does not exist) goes on to ALSA, which aborts the process.
-const char *const driver_aliases[] = {"pulseaudio", "alsa", "oss"};
+// library's own choice tries SDL's sound second, and when that is absent (SDL_AUDIODRIVER
+// naming a driver that does not exist) goes on to ALSA, which then aborts the process. Here
+// ALSA is tried only when its device opens, and SDL's sound comes last, so that neither
+// SDL's settings nor what the program started before decide the choice.
+const char *const driver_aliases[] = {"pulseaudio", "alsa", "oss", "sdl"};
 // Set when the start chose the driver, so that the stop gives the choice back.
 bool driver_chosen_here;
 
@@ -73,8 +75,8 @@ MODULE *intro_music_load_file(const char *path, int voices, bool *refused) {
     }
     // The checked bytes themselves: the file is not opened a second time, so what plays is
     // what was checked.
-    MODULE *m = Player_LoadMem(reinterpret_cast<const char *>(tune.bytes), int(tune.size),
-                               voices, 0);
+    MODULE *m =
+        Player_LoadMem(reinterpret_cast<const char *>(tune.bytes), int(tune.size), voices, 0);
     xmc_free(&tune);
     return m;
 }

@@ -15,8 +15,8 @@ void intro_music_stop();
 // output driver of their own choosing.
 void intro_music_register_loaders(); // once a process
 // Opens the output driver: the one chosen before (md_device not 0), else the first of
-// PulseAudio, ALSA and OSS that opens. Returns 0 when none does (the library's error in
-// MikMod_errno).
+// PulseAudio, ALSA, OSS and SDL's sound that opens. Returns 0 when none does (the library's error
+// in MikMod_errno).
 int intro_music_open_driver();
 // The tune at path, or none. The file is read whole and checked (sound/xmc.h) before the
 // library sees it; a tune the check refuses is told in one line on standard error, naming

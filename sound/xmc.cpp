@@ -204,8 +204,7 @@ int xmc_check(const unsigned char *bytes, size_t size, char *why, size_t why_siz
         if (rows < 1 || rows > 256) REFUSE("pattern %u: %u rows", p, rows);
         if (!has(b, at, uint64_t{pattern_header} + packed)) REFUSE("cut short in pattern %u", p);
         at += pattern_header;
-        if (packed && !check_cells(b, at, packed, rows * channels, int(p), why, why_size))
-            return 0;
+        if (packed && !check_cells(b, at, packed, rows * channels, int(p), why, why_size)) return 0;
         at += packed;
     }
     int samples = 0;

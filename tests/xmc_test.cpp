@@ -126,7 +126,8 @@ const Damage damages[] = {
          put32(&t->b, t->instrument, 31);
      },
      "header size 31"},
-    {"sample_header_41", [](Tiny *t) { put32(&t->b, t->instrument + 29, 41); }, "sample header size"},
+    {"sample_header_41", [](Tiny *t) { put32(&t->b, t->instrument + 29, 41); },
+     "sample header size"},
     {"keymap_past_samples", [](Tiny *t) { t->b[t->instrument + 33 + 48] = 1; }, "key map"},
     {"envelope_13_points", [](Tiny *t) { t->b[t->instrument + 225] = 13; }, "13 volume"},
     {"envelope_sustain_past_points",
@@ -165,7 +166,11 @@ const Damage damages[] = {
     {"sample_type_both_loops", [](Tiny *t) { t->b[t->sample + 14] = 3; }, "type 0x03"},
     {"sample_type_stereo", [](Tiny *t) { t->b[t->sample + 14] = 0x21; }, "type 0x21"},
     {"sample_packed", [](Tiny *t) { t->b[t->sample + 17] = 0xAD; }, "packed"},
-    {"sixteen_bit_odd", [](Tiny *t) { t->b[t->sample + 14] = 0x10; put32(&t->b, t->sample, 63); },
+    {"sixteen_bit_odd",
+     [](Tiny *t) {
+         t->b[t->sample + 14] = 0x10;
+         put32(&t->b, t->sample, 63);
+     },
      "odd"},
     {"pingpong_ends_at_15",
      [](Tiny *t) {
