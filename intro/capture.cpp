@@ -181,7 +181,7 @@ int cap_music_start(Capture *c) {
     }
     c->music_on = 1;
     intro_music_random_reset();
-    music = intro_music_load(4);
+    music = intro_music_load(4, nullptr);
     if (music) Player_Start(music);
     return 1;
 }

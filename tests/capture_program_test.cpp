@@ -288,6 +288,28 @@ TEST_F(CaptureTune, WithoutALengthOnePlayOfTheTuneIsCapturedAndLongerOnesHoldThe
     EXPECT_EQ(read_file(dir + "/ntsc.y4m").substr(0, 27), "YUV4MPEG2 W4 H3 F60000:1001");
 }
 
+// A damaged tune never reaches the music library: one line names it, and the capture
+// records silence for the frames asked for, or, given no length, has none to take.
+TEST_F(CaptureTune, ADamagedTuneIsRefusedInOneLineAndRecordsSilence) {
+    std::vector<uint8_t> tune = tiny_xm(8, 8);
+    tune.pop_back();
+    ASSERT_TRUE(write_file("vemlotra.xm", tune));
+    const std::string dir = folder.path().string();
+    const std::string refused =
+        "Error loading: " + dir + "/vemlotra.xm: cut short in instrument 1's sample data\n";
+    const Outcome r = run(dir, capture_here("--size 4x3 --frames 30 d.y4m"));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, refused);
+    const std::vector<int16_t> sound = wav_samples(read_file(dir + "/d.wav"));
+    EXPECT_EQ(sound.size(), size_t{30} * 800 * 2);
+    EXPECT_TRUE(std::all_of(sound.begin(), sound.end(), [](int16_t v) { return v == 0; }));
+
+    const Outcome none = run(dir, capture_here("--size 4x3 e.y4m"));
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.err.substr(0, refused.size()), refused);
+    EXPECT_NE(none.err.find("give --frames or --seconds"), std::string::npos) << none.err;
+}
+
 // The refusals and failures: one line, status 1, and nothing left behind.
 class CaptureFailure : public testing::Test {
   protected:

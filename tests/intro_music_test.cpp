@@ -3,6 +3,8 @@
 // to the library.
 #include <gtest/gtest.h>
 #include <mikmod.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -158,9 +160,84 @@ TEST_F(MusicTest, WhenTheSoundCannotBeSetUpNothingIsLoadedAndTheIntroRunsSilentl
     EXPECT_EQ(GetCapturedStderr(), "");
 }
 
-// As the intro runs on this machine, which has no sound device: the library's own choice
-// of driver fails. The audio library may print its own complaints first.
-TEST_F(MusicTest, TheLibrarysOwnChoiceFailsOnAMachineWithoutSound) {
+// A damaged tune never reaches the library: one line names it, and the intro runs silently.
+TEST_F(MusicTest, ADamagedTuneIsRefusedInOneLineNamingIt) {
+    choose_wav_writer();
+    std::vector<uint8_t> tune = tiny_xm(2, 64);
+    tune.pop_back(); // the sample data ends a byte early
+    ASSERT_TRUE(write_file("vemlotra.xm", tune));
+    CaptureStderr();
+    intro_music_start();
+    EXPECT_EQ(music, nullptr);
+    for (int i = 0; i < 10; i++) intro_music_update();
+    intro_music_stop();
+    EXPECT_EQ(GetCapturedStderr(),
+              "Error loading: vemlotra.xm: cut short in instrument 1's sample data\n");
+    EXPECT_EQ(peak(wav_samples("music.wav")), 0);
+}
+
+// A tune that is not a regular file: a named pipe would block the open, a link to a device
+// that never ends would be read for ever. Both are refused at once, at the start and at a
+// restart after the tune was replaced while it played.
+class MusicNotAFile : public MusicTest, public testing::WithParamInterface<const char *> {
+  protected:
+    static void make(const char *kind) {
+        remove("vemlotra.xm");
+        if (std::string(kind) == "pipe")
+            ASSERT_EQ(mkfifo("vemlotra.xm", 0600), 0);
+        else
+            ASSERT_EQ(symlink("/dev/zero", "vemlotra.xm"), 0);
+    }
+};
+
+TEST_P(MusicNotAFile, IsRefusedAtTheStart) {
+    choose_wav_writer();
+    make(GetParam());
+    CaptureStderr();
+    intro_music_start();
+    EXPECT_EQ(GetCapturedStderr(),
+              std::string("Error loading: ") + MikMod_strerror(MMERR_OPENING_FILE) + "\n");
+    EXPECT_EQ(music, nullptr);
+    intro_music_stop();
+}
+
+TEST_P(MusicNotAFile, IsRefusedAtARestart) {
+    choose_wav_writer();
+    write_tune(8, 8);
+    intro_music_start();
+    ASSERT_NE(music, nullptr);
+    make(GetParam());
+    play_to_the_end();
+    CaptureStderr();
+    intro_music_update(); // the reload
+    EXPECT_EQ(GetCapturedStderr(), "");
+    EXPECT_EQ(music, nullptr);
+    intro_music_stop();
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, MusicNotAFile, testing::Values("pipe", "dev_zero"));
+
+// The driver is the first of a fixed list that opens, whatever SDL's variables say. The
+// library's own choice aborted here inside its ALSA driver when SDL_AUDIODRIVER named a
+// driver that does not exist and SDL's video had not started.
+TEST_F(MusicTest, AnSdlAudioDriverThatDoesNotExistDoesNotAbortTheStart) {
+    write_tune(2, 64);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            setenv("SDL_AUDIODRIVER", "nonexistent", 1);
+            md_device = 0;
+            intro_music_start();
+            for (int i = 0; i < 5; i++) intro_music_update();
+            intro_music_stop();
+            exit(md_device == 0 ? 0 : 1); // the choice is given back
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+// As the intro runs on this machine, which has no sound device: no driver of the list
+// opens. The audio library may print its own complaints first.
+TEST_F(MusicTest, NoDriverOpensOnAMachineWithoutSound) {
     write_tune(2, 64);
     unsetenv("SDL_AUDIODRIVER"); // the tests otherwise give SDL a dummy sound device
     md_device = 0;
