@@ -86,7 +86,7 @@ bool declared_size(const char *path, int64_t *width, int64_t *height) {
         if (i == start || i >= n || !is_digit(head[i])) return false;
         *v = 0;
         for (; i < n && is_digit(head[i]); i++)
-            if (*v <= intro_picture_max) *v = *v * 10 + (head[i] - '0'); // past it: too large
+            if (*v <= intro_picture_max) *v = *v * 10 + (head[i] - '0'); // else too large still
         if (i >= n) return false; // the number may go on past what was read
     }
     return true;
@@ -94,8 +94,7 @@ bool declared_size(const char *path, int64_t *width, int64_t *height) {
 
 bool too_large(const char *name, int64_t width, int64_t height) {
     if (width <= intro_picture_max && height <= intro_picture_max) return false;
-    fprintf(stderr, "Picture too large: %s (%lld x %lld, over %d x %d)\n", name,
-            static_cast<long long>(width), static_cast<long long>(height), intro_picture_max,
+    fprintf(stderr, "Picture too large: %s (wider or taller than %d pixels)\n", name,
             intro_picture_max);
     return true;
 }
