@@ -30,7 +30,7 @@ extern Keyboard *intro_keyboard;
 extern Image *screen; // every frame is composed here, then presented
 extern uint8_t quit_flag;
 extern uint8_t intro_error_switch;
-extern int8_t intro_held_key;     // the key code of the frame before: toggles act once a press
+extern int8_t intro_held_key;     // the key code held in the frame before
 extern int32_t intro_fps;         // frames a second on a schedule; 0: each frame at once
 extern int64_t intro_frame_limit; // end after this many frames; 0: only on a quit key
 // The signal (SIGINT, SIGTERM or SIGHUP) that asked the frame cycle to end, or 0.
