@@ -78,11 +78,13 @@ bool declared_size(const char *path, int64_t *width, int64_t *height) {
     for (int64_t *v : numbers) {
         const size_t start = i;
         while (i < n && (head[i] == ' ' || head[i] == '\t' || head[i] == '\n' || head[i] == '\r' ||
-                         head[i] == '#'))
-            if (head[i] == '#')
-                while (i < n && head[i] != '\n') i++;
-            else
+                         head[i] == '#')) {
+            if (head[i] == '#') {
+                while (i < n && head[i] != '\n') i++; // the comment, up to its newline
+            } else {
                 i++;
+            }
+        }
         if (i == start || i >= n || !is_digit(head[i])) return false;
         *v = 0;
         for (; i < n && is_digit(head[i]); i++)
@@ -111,7 +113,7 @@ Image *load(const char *name) {
         fprintf(stderr, "Could not read picture: %s\n", name);
         return nullptr;
     }
-    if (too_large(name, img->width, img->height)) img_free(&img); // a header it could not read
+    if (too_large(name, img->width, img->height)) img_free(&img); // a header the look missed
     return img;
 }
 
