@@ -5,8 +5,12 @@
 
 #include "image/img.h"
 
-// Reads the font, sprites and pictures. Returns 0, after one line on standard error, when
-// a picture the scene cannot do without is missing.
+// The widest and tallest picture the scene reads: far more than the screen can show.
+constexpr int32_t intro_picture_max = 4096;
+
+// Reads the font, sprites and pictures; each one that cannot be read, or is larger than
+// intro_picture_max either way, is named in one line on standard error. Returns 0 when it is
+// one the scene cannot do without.
 int intro_scene_start();
 void intro_scene_setup();         // the working images and the scroller
 void intro_scene_compose();       // one frame into screen

@@ -25,7 +25,7 @@ void pace_start(Pacer *p, int32_t fps_num, int32_t fps_den) {
     p->next_ns = p->clock();
 }
 
-void pace_wait(Pacer *p, void (*tick)(void *), void *arg) {
+void pace_wait(Pacer *p, bool (*tick)(void *), void *arg) {
     if (!p || !p->clock || !p->sleep) return;
     p->next_ns += p->period_ns;
     int64_t now = p->clock();
@@ -37,6 +37,6 @@ void pace_wait(Pacer *p, void (*tick)(void *), void *arg) {
         const int64_t left = p->next_ns - now;
         p->sleep(left < pace_slice_ns ? left : pace_slice_ns);
         now = p->clock();
-        if (tick && now < p->next_ns) tick(arg);
+        if (tick && now < p->next_ns && !tick(arg)) return;
     }
 }

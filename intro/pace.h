@@ -1,7 +1,8 @@
 // PACE: frames on a fixed schedule of N a second.
 //
 // Between frames the program sleeps, in slices of at most 10 ms, and calls a tick between
-// slices (the music must not starve during a long wait). A frame that ends late moves the
+// slices (the music must not starve, nor key presses wait unseen, during a long wait); the
+// tick can end the wait early. A frame that ends late moves the
 // schedule on from that moment, so a stall is never followed by a burst of frames.
 #pragma once
 
@@ -23,7 +24,8 @@ constexpr int64_t pace_slice_ns = 10'000'000; // the longest sleep between two t
 // fps_num / fps_den frames a second (both > 0); the first frame is due now. Keeps a clock
 // and sleep that are already set.
 void pace_start(Pacer *p, int32_t fps_num, int32_t fps_den);
-// Waits until the next frame is due, calling tick(arg) after every slice of sleep.
-void pace_wait(Pacer *p, void (*tick)(void *), void *arg);
+// Waits until the next frame is due, calling tick(arg) after every slice of sleep; a tick
+// that returns false ends the wait there (the schedule stays as it was).
+void pace_wait(Pacer *p, bool (*tick)(void *), void *arg);
 int64_t pace_clock(); // CLOCK_MONOTONIC in nanoseconds
 void pace_sleep(int64_t ns);

@@ -32,16 +32,31 @@ void kbd_free(Keyboard **k) {
     *k = nullptr;
 }
 
-void kbd_poll(Keyboard *k) {
-    if (!k || k != the_keyboard) return;
+// Empties the queue into the key code, noting each press in list (up to kbd_press_max).
+static void take_events(Keyboard *k, uint8_t *list, int32_t *count) {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
-        if (event.type == SDL_KEYDOWN)
+        if (event.type == SDL_KEYDOWN) {
             k->keys[0] = uint8_t(event.key.keysym.sym & 0xFF);
-        else if (event.type == SDL_KEYUP)
+            if (*count < kbd_press_max) list[(*count)++] = k->keys[0];
+        } else if (event.type == SDL_KEYUP) {
             k->keys[0] = 0;
+        }
         // Everything else, the window system's quit request too, is dropped.
     }
+}
+
+void kbd_poll(Keyboard *k) {
+    if (!k || k != the_keyboard) return;
+    for (int32_t i = 0; i < k->watched_count; i++) k->presses[i] = k->watched[i];
+    k->press_count = k->watched_count;
+    k->watched_count = 0;
+    take_events(k, k->presses, &k->press_count);
+}
+
+void kbd_watch(Keyboard *k) {
+    if (!k || k != the_keyboard) return;
+    take_events(k, k->watched, &k->watched_count);
 }
 
 const char *kbd_to_text(const Keyboard *k) {

@@ -108,8 +108,8 @@ for quit in q shift+q Escape; do
     stop
 done
 
-# SIGTERM (and Ctrl+C) still stop the program: SDL would turn them into its quit request,
-# which the program drops.
+# SIGTERM (like Ctrl+C and SIGHUP) ends the frame cycle; once SDL is shut down the program
+# ends by that signal, so the shell sees 143.
 if start "$klov4402"; then
     kill -TERM "$pid"
     finish 10

@@ -6,7 +6,8 @@
 # allowed more, as long as it plainly sleeps); --frames ends by itself;
 # a copy of the program beside its data starts from any folder; a --data folder without
 # the files, and a start with no display, stop at once with one line; one Space press of
-# 300 ms toggles the sprites once; a held P speeds the text up in every frame.
+# 300 ms toggles the sprites once; a held P speeds the text up in every frame; at 4 frames
+# a second a Space tap shorter than a frame toggles them once too.
 set -u
 program=$1
 checker=$2
@@ -181,5 +182,26 @@ fi
 status=$?
 [ "$status" -eq 0 ] && pass "SDL_VIDEODRIVER=dummy chosen by name still runs" ||
     fail "SDL_VIDEODRIVER=dummy: status $status; $(cat "$work/err")"
+
+# 8. At 4 frames a second (250 ms a frame) a Space tap of 30 ms falls between two frames:
+# it toggles the sprites once all the same, on and then off.
+if start --fps 4; then
+    for expect in 1 0; do
+        xdotool keydown space
+        sleep 0.03
+        xdotool keyup space
+        sleep 0.8
+        shoot "tap$expect"
+        if "$checker" "$data" "$work/tap$expect.ppm" "$expect"; then
+            pass "at --fps 4 a 30 ms Space tap left the sprites $( [ $expect = 1 ] && echo on || echo off)"
+        else
+            fail "at --fps 4 a 30 ms Space tap did not toggle the sprites once (expected $expect)"
+        fi
+    done
+    end_on q
+    [ "$status" = 0 ] && pass "Q ended it with status 0" || fail "status $status after Q"
+else
+    fail "the copy did not start at --fps 4"
+fi
 
 e2e_end "every command-line case passed"

@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <SDL/SDL.h>
+#include <unistd.h>
+
 #include <cctype>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "effects/scroll.h"
 #include "intro/intro.h"
@@ -16,6 +21,7 @@
 #include "screen_helpers.h"
 #include "sdl/sdldpy.h"
 #include "sdl/sdlkbd.h"
+#include "tests/intro_fixture.h"
 
 using testing::internal::CaptureStderr;
 using testing::internal::CaptureStdout;
@@ -149,9 +155,16 @@ class IntroTest : public testing::Test {
         if (frame_setup) intro_scene_release_frame();
         if (intro_display) intro_shutdown();
         quit_flag = 0;
+        intro_stop_signal = 0;
         std::filesystem::current_path(old_folder);
     }
 };
+
+static void (*handler_of(int sig))(int) {
+    struct sigaction now;
+    sigaction(sig, nullptr, &now);
+    return now.sa_handler;
+}
 
 TEST_F(IntroTest, StartUpMakesA640x480ScreenAndShutdownReleasesIt) {
     ASSERT_NE(intro_display, nullptr);
@@ -176,6 +189,9 @@ TEST_F(IntroTest, StartUpMakesA640x480ScreenAndShutdownReleasesIt) {
     EXPECT_EQ(intro_keyboard, nullptr);
     EXPECT_EQ(screen, nullptr);
     EXPECT_FALSE(dpy_exists());
+    // SDL itself is shut down: a text-mode driver has given the terminal back, a full-screen
+    // mode the desktop's mode.
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_EVERYTHING), 0u);
 }
 
 // Frames go on while other keys are held; a quit key ends the cycle after its frame, which
@@ -214,13 +230,133 @@ TEST_F(IntroTest, FramesRunUntilAQuitKeyIsSeen) {
     }
 }
 
-// A key pressed and released between two polls is never seen: the cycle goes on.
-TEST_F(IntroTest, ATapWithinOneFrameIsNotSeen) {
+// A key pressed and released between two frames acts once, as a press that is held does:
+// a toggle, a speed step, a quit. Each case starts with the sprites off and no key down.
+TEST_F(IntroTest, ATapWithinOneFrameActsOnce) {
     begin_frames();
-    push_key(SDL_KEYDOWN, SDLK_ESCAPE);
-    push_key(SDL_KEYUP, SDLK_ESCAPE);
-    EXPECT_EQ(intro_frame(), 1);
-    EXPECT_EQ(quit_flag, 0);
+    const int32_t speed = intro_scroller->speed;
+    const struct {
+        const char *what;
+        std::vector<SDLKey> taps; // each pressed and released
+        SDLKey then_held;         // then pressed and left down, or SDLK_UNKNOWN
+        uint8_t sprite_flags;
+        int32_t speed_change;
+        bool quits;
+    } cases[] = {
+        {"Space", {SDLK_SPACE}, SDLK_UNKNOWN, 2, 0, false},
+        {"Space twice", {SDLK_SPACE, SDLK_SPACE}, SDLK_UNKNOWN, 0, 0, false},
+        {"3, then 7 held", {SDLK_3}, SDLK_7, 5, 0, false},
+        {"6 and 7", {SDLK_6, SDLK_7}, SDLK_UNKNOWN, 6, 0, false},
+        {"P", {SDLK_p}, SDLK_UNKNOWN, 0, 1, false},
+        {"O twice", {SDLK_o, SDLK_o}, SDLK_UNKNOWN, 0, -2, false},
+        {"P, then P held", {SDLK_p}, SDLK_p, 0, 2, false},
+        {"Escape", {SDLK_ESCAPE}, SDLK_UNKNOWN, 0, 0, true},
+        {"Q", {SDLK_q}, SDLK_UNKNOWN, 0, 0, true},
+    };
+    for (const auto &c : cases) {
+        sprite_flags = 0;
+        intro_scroller->speed = speed;
+        quit_flag = 0;
+        for (SDLKey sym : c.taps) {
+            push_key(SDL_KEYDOWN, sym);
+            push_key(SDL_KEYUP, sym);
+        }
+        if (c.then_held != SDLK_UNKNOWN) push_key(SDL_KEYDOWN, c.then_held);
+        EXPECT_EQ(intro_frame(), c.quits ? 0 : 1) << c.what;
+        EXPECT_EQ(quit_flag, c.quits ? 1 : 0) << c.what;
+        EXPECT_EQ(sprite_flags, c.sprite_flags) << c.what;
+        EXPECT_EQ(intro_scroller->speed - speed, c.speed_change) << c.what;
+        // Nothing more once the keys are up.
+        if (c.then_held != SDLK_UNKNOWN) push_key(SDL_KEYUP, c.then_held);
+        quit_flag = 0;
+        EXPECT_EQ(intro_frame(), 1) << c.what;
+        EXPECT_EQ(sprite_flags, c.sprite_flags) << c.what << ", a frame later";
+        EXPECT_EQ(intro_scroller->speed - speed, c.speed_change) << c.what << ", a frame later";
+    }
+    sprite_flags = 0;
+}
+
+// SIGINT, SIGTERM and SIGHUP ask the frame cycle to end: the frame under way is the last,
+// and shutdown gives SDL and the signals' own actions back.
+TEST_F(IntroTest, AStopSignalEndsTheCycleAfterItsFrame) {
+    intro_frame_limit = 100;
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        if (!intro_display) {
+            ASSERT_EQ(intro_init(), 1);
+        }
+        ASSERT_EQ(intro_stop_signal, 0);
+        void (*const caught)(int) = handler_of(sig);
+        ASSERT_NE(caught, SIG_DFL) << sig;
+        const int32_t phase = swing_a.phase;
+        raise(sig);
+        EXPECT_EQ(intro_stop_signal, sig);
+        intro_run();
+        EXPECT_EQ(swing_a.phase, intro_wrap(phase + swing_a.speed, sine_length))
+            << "one frame, signal " << sig;
+        EXPECT_EQ(quit_flag, 0);
+        intro_shutdown();
+        EXPECT_EQ(SDL_WasInit(SDL_INIT_EVERYTHING), 0u) << sig;
+        EXPECT_NE(handler_of(sig), caught) << sig;
+        EXPECT_EQ(intro_stop_signal, sig) << "kept for the exit status";
+        intro_stop_signal = 0;
+    }
+    intro_frame_limit = 0;
+}
+
+// A signal ends a paced wait too: at one frame a second, the cycle does not sit out the
+// second after its frame.
+TEST_F(IntroTest, ASignalCutsThePacedWaitShort) {
+    intro_fps = 1;
+    intro_frame_limit = 3;
+    std::thread sender([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        kill(getpid(), SIGTERM);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    intro_run();
+    const auto took = std::chrono::steady_clock::now() - start;
+    sender.join();
+    intro_fps = 0;
+    intro_frame_limit = 0;
+    EXPECT_EQ(intro_stop_signal, SIGTERM);
+    EXPECT_LT(took, std::chrono::milliseconds(900));
+}
+
+// A second signal does not wait for the frame cycle: the process ends by it at once.
+TEST_F(IntroTest, ASecondSignalEndsTheProcessAtOnce) {
+    EXPECT_EXIT(
+        {
+            raise(SIGTERM);
+            if (intro_stop_signal != SIGTERM) _exit(3);
+            raise(SIGINT);
+            _exit(4);
+        },
+        testing::KilledBySignal(SIGINT), "");
+}
+
+// A start-up that fails after SDL came up shuts it down again; the signals' actions are
+// given back, and one that was ignored (as under nohup) was never caught.
+TEST(IntroStartFailure, GivesSDLAndTheSignalsBack) {
+    DataFolder folder;
+    folder.remove("klov-2008.ppm");
+    signal(SIGHUP, SIG_IGN);
+    CaptureStdout();
+    CaptureStderr();
+    EXPECT_EQ(intro_init(), 0);
+    EXPECT_EQ(GetCapturedStderr(), "Could not read picture: klov-2008.ppm\n");
+    GetCapturedStdout();
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_EVERYTHING), 0u);
+    EXPECT_EQ(handler_of(SIGTERM), SIG_DFL);
+    EXPECT_EQ(handler_of(SIGHUP), SIG_IGN);
+
+    folder.copy("klov-2008.ppm");
+    ASSERT_EQ(intro_init(), 1);
+    EXPECT_EQ(handler_of(SIGHUP), SIG_IGN);
+    EXPECT_NE(handler_of(SIGTERM), SIG_DFL);
+    intro_shutdown();
+    EXPECT_EQ(handler_of(SIGHUP), SIG_IGN);
+    EXPECT_EQ(handler_of(SIGTERM), SIG_DFL);
+    signal(SIGHUP, SIG_DFL);
 }
 
 TEST_F(IntroTest, RunReturnsAfterTheQuitFrame) {

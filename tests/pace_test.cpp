@@ -67,11 +67,34 @@ TEST(Pace, LongWaitsSleepInSlicesWithATickBetween) {
     fake_now += 3 * ms;
     int ticks = 0;
     pace_wait(
-        &p, [](void *n) { ++*static_cast<int *>(n); }, &ticks);
+        &p,
+        [](void *n) {
+            ++*static_cast<int *>(n);
+            return true;
+        },
+        &ticks);
     EXPECT_EQ(fake_now, 1000 * ms);
     for (int64_t s : sleeps) EXPECT_LE(s, pace_slice_ns);
     EXPECT_EQ(sleeps.size(), 100u);           // 97 ms in whole slices, then the last 0 to 10 ms
     EXPECT_EQ(ticks, int(sleeps.size()) - 1); // after every slice but the last
+}
+
+// A tick that says stop ends a long wait after its slice; the frame after keeps the old
+// schedule.
+TEST(Pace, ATickCanEndTheWait) {
+    fake_now = 0;
+    sleeps.clear();
+    Pacer p{};
+    p.clock = fake_clock;
+    p.sleep = fake_sleep;
+    pace_start(&p, 1, 1);
+    int ticks_left = 3;
+    pace_wait(
+        &p, [](void *n) { return --*static_cast<int *>(n) > 0; }, &ticks_left);
+    EXPECT_EQ(ticks_left, 0);
+    EXPECT_EQ(fake_now, 3 * pace_slice_ns);
+    pace_wait(&p, nullptr, nullptr);
+    EXPECT_EQ(fake_now, 2000 * ms);
 }
 
 TEST(Pace, RealClockSleepsRatherThanSpins) {

@@ -108,35 +108,81 @@ TEST_F(KeyboardTest, RecordFamily) {
     EXPECT_EQ(kbd_from_text(nullptr), nullptr);
 }
 
-// The events that arrive between two polls, and the key code the second poll leaves.
-TEST_F(KeyboardTest, KeyCodeAfterOnePoll) {
+static std::vector<uint8_t> presses(const Keyboard *k) {
+    return std::vector<uint8_t>(k->presses, k->presses + k->press_count);
+}
+
+// The events that arrive between two polls, the key code the second poll leaves, and the
+// presses it hands on: a key pressed and released in between is one of them.
+TEST_F(KeyboardTest, KeyCodeAndPressesAfterOnePoll) {
     const struct {
         const char *what;
         std::vector<Ev> events;
         uint8_t code;
+        std::vector<uint8_t> presses;
     } cases[] = {
-        {"shifted Q", {down(SDLK_q, KMOD_LSHIFT)}, 113},
-        {"Escape", {down(SDLK_ESCAPE)}, 27},
-        {"space", {down(SDLK_SPACE)}, 32},
-        {"Up arrow (273)", {down(SDLK_UP)}, 17},
-        {"right Alt (307) reads as '3'", {down(SDLK_RALT)}, 51},
-        {"press and release", {down(SDLK_q), up(SDLK_q)}, 0},
-        {"a second key replaces the first", {down(SDLK_a), down(SDLK_b)}, 'b'},
-        {"release of the first key", {down(SDLK_a), down(SDLK_b), up(SDLK_a)}, 0},
-        {"release of the second key", {down(SDLK_a), down(SDLK_b), up(SDLK_b)}, 0},
-        {"quit request after a key", {down(SDLK_p), other(SDL_QUIT)}, 'p'},
+        {"shifted Q", {down(SDLK_q, KMOD_LSHIFT)}, 113, {113}},
+        {"Escape", {down(SDLK_ESCAPE)}, 27, {27}},
+        {"space", {down(SDLK_SPACE)}, 32, {32}},
+        {"Up arrow (273)", {down(SDLK_UP)}, 17, {17}},
+        {"right Alt (307) reads as '3'", {down(SDLK_RALT)}, 51, {51}},
+        {"press and release", {down(SDLK_q), up(SDLK_q)}, 0, {'q'}},
+        {"two taps of one key",
+         {down(SDLK_p), up(SDLK_p), down(SDLK_p), up(SDLK_p)},
+         0,
+         {'p', 'p'}},
+        {"a second key replaces the first", {down(SDLK_a), down(SDLK_b)}, 'b', {'a', 'b'}},
+        {"release of the first key", {down(SDLK_a), down(SDLK_b), up(SDLK_a)}, 0, {'a', 'b'}},
+        {"release of the second key", {down(SDLK_a), down(SDLK_b), up(SDLK_b)}, 0, {'a', 'b'}},
+        {"a release alone", {up(SDLK_a)}, 0, {}},
+        {"quit request after a key", {down(SDLK_p), other(SDL_QUIT)}, 'p', {'p'}},
         {"mouse and window events",
          {down(SDLK_o), other(SDL_MOUSEMOTION), other(SDL_MOUSEBUTTONDOWN), other(SDL_ACTIVEEVENT)},
-         'o'},
+         'o',
+         {'o'}},
     };
     for (const auto &c : cases) {
         k->keys[0] = 0;
         for (const Ev &ev : c.events) push(ev);
         kbd_poll(k);
         EXPECT_EQ(k->keys[0], c.code) << c.what;
+        EXPECT_EQ(presses(k), c.presses) << c.what;
         EXPECT_EQ(queued_events(), 0) << c.what;
         for (int i = 1; i < 8; i++) EXPECT_EQ(k->keys[i], 0) << c.what;
     }
+}
+
+// While the program waits between frames, kbd_watch empties the queue (so that it cannot
+// fill up and drop keys) and keeps the presses for the next poll, which hands them on with
+// its own. The key code is always the one after every event so far.
+TEST_F(KeyboardTest, PressesWatchedBetweenPollsReachTheNextPoll) {
+    push(down(SDLK_SPACE));
+    push(up(SDLK_SPACE));
+    push(other(SDL_MOUSEMOTION));
+    kbd_watch(k);
+    EXPECT_EQ(queued_events(), 0);
+    EXPECT_EQ(k->keys[0], 0);
+    EXPECT_EQ(presses(k), std::vector<uint8_t>{}) << "not handed on before the poll";
+    push(down(SDLK_7));
+    kbd_watch(k);
+    push(up(SDLK_7));
+    push(down(SDLK_p));
+    kbd_poll(k);
+    EXPECT_EQ(k->keys[0], 'p');
+    EXPECT_EQ(presses(k), (std::vector<uint8_t>{32, '7', 'p'}));
+    // Held on: the next poll has the key code and no press.
+    kbd_poll(k);
+    EXPECT_EQ(k->keys[0], 'p');
+    EXPECT_EQ(presses(k), std::vector<uint8_t>{});
+    // More presses than a frame can hold: the first ones are kept, in watch and in poll.
+    for (int i = 0; i < kbd_press_max + 4; i++) push(down(SDLKey(SDLK_a + i % 26)));
+    kbd_watch(k);
+    for (int i = 0; i < 4; i++) push(down(SDLK_z));
+    kbd_poll(k);
+    ASSERT_EQ(k->press_count, kbd_press_max);
+    for (int i = 0; i < kbd_press_max; i++) EXPECT_EQ(k->presses[i], 'a' + i % 26) << i;
+    EXPECT_EQ(k->keys[0], 'z');
+    kbd_watch(nullptr); // not the Keyboard: nothing happens
 }
 
 TEST_F(KeyboardTest, HeldKeyStaysUntilAnyRelease) {
@@ -144,6 +190,7 @@ TEST_F(KeyboardTest, HeldKeyStaysUntilAnyRelease) {
     for (int frame = 0; frame < 3; frame++) {
         kbd_poll(k);
         EXPECT_EQ(k->keys[0], '7') << "frame " << frame;
+        EXPECT_EQ(k->press_count, frame == 0 ? 1 : 0) << "frame " << frame;
     }
     push(other(SDL_QUIT)); // consumed, changes nothing
     kbd_poll(k);
@@ -158,7 +205,8 @@ TEST_F(KeyboardTest, PollWithoutTheKeyboardDoesNothing) {
     push(down(SDLK_q));
     kbd_poll(nullptr);
     uint8_t keys[8] = {};
-    Keyboard other{keys};
+    Keyboard other{};
+    other.keys = keys;
     kbd_poll(&other);
     EXPECT_EQ(keys[0], 0);
     EXPECT_EQ(queued_events(), 1); // still there for the Keyboard
