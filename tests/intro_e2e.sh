@@ -27,9 +27,12 @@ scene_shot "$checker" "$data" start 0 || fail_now "the first screenshot (no spri
 xdotool keydown space
 sleep 0.01
 xdotool keyup space
-sleep 0.5
-shoot space
-"$checker" "$data" "$work/space.ppm" 1 || fail_now "a 10 ms Space tap did not show the sprites"
+# A loaded machine may show the frame late; a lost tap leaves the sprites off in every shot.
+tries=0
+until sleep 0.5 && shoot space && "$checker" "$data" "$work/space.ppm" 1; do
+    tries=$((tries + 1))
+    [ "$tries" -lt 4 ] || fail_now "a 10 ms Space tap did not show the sprites"
+done
 
 end_on q
 [ "$status" = 0 ] || fail_now "exit status $status after Q"
