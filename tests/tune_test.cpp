@@ -15,29 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "tools/byte_file.h"
 #include <mikmod.h>
 
 namespace {
 
 const std::string tune_path = std::string(KLOV_SOURCE_DIR) + "/data/vemlotra.xm";
-
-std::vector<uint8_t> read_file(const std::string &path) {
-    std::vector<uint8_t> bytes;
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f) return bytes;
-    uint8_t buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
-    fclose(f);
-    return bytes;
-}
-
-unsigned u16(const std::vector<uint8_t> &b, size_t at) {
-    return b[at] | b[at + 1] << 8;
-}
-uint32_t u32(const std::vector<uint8_t> &b, size_t at) {
-    return u16(b, at) | u16(b, at + 2) << 16;
-}
 
 // Runs a shell command and returns its standard output and error; *status gets the exit code.
 std::string run(const std::string &command, int *status) {
@@ -142,17 +125,17 @@ bool parse_wav(const std::vector<uint8_t> &b, Wav *w) {
     size_t at = 12;
     bool have_fmt = false;
     while (at + 8 <= b.size()) {
-        uint32_t size = u32(b, at + 4);
+        uint32_t size = bytes_get32(b, at + 4);
         size_t body = at + 8;
         if (size > b.size() - body) return false;
         if (!memcmp(&b[at], "fmt ", 4) && size >= 16) {
-            w->channels = u16(b, body + 2);
-            w->rate = u32(b, body + 4);
-            w->bits = u16(b, body + 14);
+            w->channels = bytes_get16(b, body + 2);
+            w->rate = bytes_get32(b, body + 4);
+            w->bits = bytes_get16(b, body + 14);
             have_fmt = true;
         } else if (!memcmp(&b[at], "data", 4) && have_fmt && w->bits == 16) {
             for (size_t i = 0; i + 1 < size; i += 2)
-                w->samples.push_back(int16_t(u16(b, body + i)));
+                w->samples.push_back(int16_t(bytes_get16(b, body + i)));
             return true;
         }
         at = body + size + (size & 1);
@@ -185,8 +168,8 @@ TEST(TuneFile, RegeneratesByteForByte) {
     std::string out = run(std::string(KLOV_BINARY_DIR) + "/tools/make_tune " + dir.path(), &status);
     ASSERT_EQ(status, 0) << out;
     EXPECT_EQ(out, "");
-    std::vector<uint8_t> fresh = read_file(dir.path() + "/vemlotra.xm");
-    std::vector<uint8_t> kept = read_file(tune_path);
+    std::vector<uint8_t> fresh = bytes_read(dir.path() + "/vemlotra.xm");
+    std::vector<uint8_t> kept = bytes_read(tune_path);
     ASSERT_FALSE(kept.empty());
     EXPECT_TRUE(fresh == kept) << "data/vemlotra.xm differs from make_tune's output ("
                                << fresh.size() << " bytes, kept " << kept.size() << ")";
@@ -207,9 +190,9 @@ TEST(TuneFile, GeneratorReportsUnwritableFolder) {
 // The intro starts the tune with at most 4 voices: every channel must get one, and the tune
 // must end by itself so that the intro's restart comes round.
 TEST(TunePlayback, PlaysToItsEndWithFourVoices) {
-    std::vector<uint8_t> xm = read_file(tune_path);
+    std::vector<uint8_t> xm = bytes_read(tune_path);
     ASSERT_GE(xm.size(), 80u);
-    const unsigned header_channels = u16(xm, 68), header_positions = u16(xm, 64);
+    const unsigned header_channels = bytes_get16(xm, 68), header_positions = bytes_get16(xm, 64);
 
     TempDir dir;
     std::string wav_path = dir.path() + "/music.wav";
@@ -224,7 +207,7 @@ TEST(TunePlayback, PlaysToItsEndWithFourVoices) {
     EXPECT_LE(r.song_seconds, 120.0);
 
     Wav w;
-    ASSERT_TRUE(parse_wav(read_file(wav_path), &w));
+    ASSERT_TRUE(parse_wav(bytes_read(wav_path), &w));
     ASSERT_EQ(w.channels, 2u);
     ASSERT_EQ(w.rate, 44100u);
     const size_t frames = w.samples.size() / 2;
@@ -270,7 +253,7 @@ TEST(TunePlayback, TheBreakStepsBackAndTheLowEndStaysLean) {
     Render r = render(tune_path, wav_path, 4);
     ASSERT_TRUE(r.ended) << MikMod_strerror(MikMod_errno);
     Wav w;
-    ASSERT_TRUE(parse_wav(read_file(wav_path), &w));
+    ASSERT_TRUE(parse_wav(bytes_read(wav_path), &w));
     ASSERT_EQ(w.channels, 2u);
 
     // One pattern at the start tempo a stretch; the first (the opening) and the slowing last
@@ -307,8 +290,8 @@ TEST(TunePlayback, EightVoicesSoundTheSameAsFour) {
     ASSERT_TRUE(four.loaded && eight.loaded) << MikMod_strerror(MikMod_errno);
     EXPECT_EQ(four.voices, eight.voices);
     EXPECT_EQ(four.updates, eight.updates);
-    std::vector<uint8_t> a = read_file(dir.path() + "/four.wav");
-    std::vector<uint8_t> b = read_file(dir.path() + "/eight.wav");
+    std::vector<uint8_t> a = bytes_read(dir.path() + "/four.wav");
+    std::vector<uint8_t> b = bytes_read(dir.path() + "/eight.wav");
     ASSERT_GT(a.size(), 1000000u);
     EXPECT_TRUE(a == b);
 }
@@ -332,7 +315,7 @@ TEST(TuneFile, RendererWritesTheWholeSong) {
     EXPECT_EQ(channels, 4);
     EXPECT_EQ(out.substr(out.size() - wav_path.size() - 5), " -> " + wav_path + "\n");
     Wav w;
-    ASSERT_TRUE(parse_wav(read_file(wav_path), &w));
+    ASSERT_TRUE(parse_wav(bytes_read(wav_path), &w));
     double wav_seconds = double(w.samples.size()) / w.channels / w.rate;
     EXPECT_GE(wav_seconds, seconds);
     EXPECT_LT(wav_seconds, seconds + 0.2);
@@ -347,14 +330,14 @@ TEST(TuneFile, RendererWritesTheWholeSong) {
 
 // A part that comes back is varied (new chords, a new bass), never the same pattern again.
 TEST(TuneFile, NoPartComesBackNoteForNote) {
-    std::vector<uint8_t> xm = read_file(tune_path);
+    std::vector<uint8_t> xm = bytes_read(tune_path);
     ASSERT_GE(xm.size(), 336u);
-    const unsigned orders = u16(xm, 64), patterns = u16(xm, 70);
+    const unsigned orders = bytes_get16(xm, 64), patterns = bytes_get16(xm, 70);
     std::vector<std::vector<uint8_t>> packed;
-    size_t at = 60 + u32(xm, 60);
+    size_t at = 60 + bytes_get32(xm, 60);
     for (unsigned p = 0; p < patterns; p++) {
         ASSERT_LE(at + 9, xm.size());
-        size_t data = at + u32(xm, at), size = u16(xm, at + 7);
+        size_t data = at + bytes_get32(xm, at), size = bytes_get16(xm, at + 7);
         ASSERT_LE(data + size, xm.size());
         packed.emplace_back(xm.begin() + long(data), xm.begin() + long(data + size));
         at = data + size;
@@ -372,11 +355,11 @@ TEST(TuneFile, NoPartComesBackNoteForNote) {
 
 // Two players written by other people read the file as the same XM module.
 TEST(TuneFile, IndependentPlayersAgree) {
-    std::vector<uint8_t> xm = read_file(tune_path);
+    std::vector<uint8_t> xm = bytes_read(tune_path);
     ASSERT_GE(xm.size(), 80u);
-    const std::string channels = std::to_string(u16(xm, 68));
-    const std::string orders = std::to_string(u16(xm, 64));
-    const std::string patterns = std::to_string(u16(xm, 70));
+    const std::string channels = std::to_string(bytes_get16(xm, 68));
+    const std::string orders = std::to_string(bytes_get16(xm, 64));
+    const std::string patterns = std::to_string(bytes_get16(xm, 70));
 
     int status;
     std::string info = run("openmpt123 --info '" + tune_path + "'", &status);

@@ -16,6 +16,7 @@
 
 #include "sound/xmc.h"
 #include "tests/xm_fixture.h"
+#include "tools/byte_file.h"
 
 namespace fs = std::filesystem;
 
@@ -32,15 +33,6 @@ struct Tiny {
     size_t data = sample + 40;
 };
 
-void put16(Bytes *b, size_t at, unsigned v) {
-    (*b)[at] = uint8_t(v);
-    (*b)[at + 1] = uint8_t(v >> 8);
-}
-void put32(Bytes *b, size_t at, uint32_t v) {
-    put16(b, at, v & 0xFFFF);
-    put16(b, at + 2, v >> 16);
-}
-
 std::string check(const Bytes &b) {
     char why[160];
     // An exact copy, so that the sanitizer build sees any read past the end.
@@ -49,20 +41,10 @@ std::string check(const Bytes &b) {
     return xmc_check(exact.get(), b.size(), why, sizeof why) ? "accepted" : why;
 }
 
-Bytes read_file(const fs::path &p) {
-    Bytes b;
-    if (FILE *f = fopen(p.c_str(), "rb")) {
-        int c;
-        while ((c = getc(f)) != EOF) b.push_back(uint8_t(c));
-        fclose(f);
-    }
-    return b;
-}
-
 TEST(XmcCheck, TheTunesWeWriteAreAccepted) {
     EXPECT_EQ(check(Tiny().b), "accepted");
     EXPECT_EQ(check(tiny_xm(32, 256)), "accepted");
-    EXPECT_EQ(check(read_file(fs::path(KLOV_SOURCE_DIR) / "data" / "vemlotra.xm")), "accepted");
+    EXPECT_EQ(check(bytes_read(fs::path(KLOV_SOURCE_DIR) / "data" / "vemlotra.xm")), "accepted");
 }
 
 TEST(XmcCheck, EveryCutIsRefused) {
@@ -91,49 +73,52 @@ TEST_P(XmcDamage, IsRefusedWithItsReason) {
 
 const Damage damages[] = {
     {"magic", [](Tiny *t) { t->b[9] = 'm'; }, "not an XM module"},
-    {"version", [](Tiny *t) { put16(&t->b, 58, 0x0103); }, "not 1.04"},
-    {"header_size_short", [](Tiny *t) { put32(&t->b, 60, 20); }, "header size 20"},
-    {"header_size_long", [](Tiny *t) { put32(&t->b, 60, 0x7FFFFFFF); }, "header size"},
-    {"song_length_0", [](Tiny *t) { put16(&t->b, 64, 0); }, "song length 0"},
-    {"song_length_257", [](Tiny *t) { put16(&t->b, 64, 257); }, "song length 257"},
-    {"channels_0", [](Tiny *t) { put16(&t->b, 68, 0); }, "0 channels"},
-    {"channels_33", [](Tiny *t) { put16(&t->b, 68, 33); }, "33 channels"},
-    {"instruments_0", [](Tiny *t) { put16(&t->b, 72, 0); }, "0 instruments"},
-    {"instruments_more", [](Tiny *t) { put16(&t->b, 72, 2); }, "instrument 2's header"},
-    {"patterns_more", [](Tiny *t) { put16(&t->b, 70, 2); }, "pattern 1"},
-    {"speed_0", [](Tiny *t) { put16(&t->b, 76, 0); }, "speed 0"},
-    {"bpm_0", [](Tiny *t) { put16(&t->b, 78, 0); }, "0 BPM"},
+    {"version", [](Tiny *t) { bytes_put16(&t->b, 58, 0x0103); }, "not 1.04"},
+    {"header_size_short", [](Tiny *t) { bytes_put32(&t->b, 60, 20); }, "header size 20"},
+    {"header_size_long", [](Tiny *t) { bytes_put32(&t->b, 60, 0x7FFFFFFF); }, "header size"},
+    {"song_length_0", [](Tiny *t) { bytes_put16(&t->b, 64, 0); }, "song length 0"},
+    {"song_length_257", [](Tiny *t) { bytes_put16(&t->b, 64, 257); }, "song length 257"},
+    {"channels_0", [](Tiny *t) { bytes_put16(&t->b, 68, 0); }, "0 channels"},
+    {"channels_33", [](Tiny *t) { bytes_put16(&t->b, 68, 33); }, "33 channels"},
+    {"instruments_0", [](Tiny *t) { bytes_put16(&t->b, 72, 0); }, "0 instruments"},
+    {"instruments_more", [](Tiny *t) { bytes_put16(&t->b, 72, 2); }, "instrument 2's header"},
+    {"patterns_more", [](Tiny *t) { bytes_put16(&t->b, 70, 2); }, "pattern 1"},
+    {"speed_0", [](Tiny *t) { bytes_put16(&t->b, 76, 0); }, "speed 0"},
+    {"bpm_0", [](Tiny *t) { bytes_put16(&t->b, 78, 0); }, "0 BPM"},
     {"order_past_patterns", [](Tiny *t) { t->b[80] = 1; }, "order 0 names pattern 1"},
-    {"pattern_header_8", [](Tiny *t) { put32(&t->b, t->pattern, 8); }, "header size 8"},
+    {"pattern_header_8", [](Tiny *t) { bytes_put32(&t->b, t->pattern, 8); }, "header size 8"},
     {"pattern_packing", [](Tiny *t) { t->b[t->pattern + 4] = 1; }, "packing type 1"},
-    {"pattern_rows_0", [](Tiny *t) { put16(&t->b, t->pattern + 5, 0); }, "0 rows"},
-    {"pattern_rows_more", [](Tiny *t) { put16(&t->b, t->pattern + 5, 5); }, "fewer cells"},
+    {"pattern_rows_0", [](Tiny *t) { bytes_put16(&t->b, t->pattern + 5, 0); }, "0 rows"},
+    {"pattern_rows_more", [](Tiny *t) { bytes_put16(&t->b, t->pattern + 5, 5); }, "fewer cells"},
     {"pattern_packed_short", [](Tiny *t) { t->b[t->pattern + 7]--; }, "fewer cells"},
     {"pattern_packed_long", [](Tiny *t) { t->b[t->pattern + 7]++; }, "more data"},
     {"pattern_note_98", [](Tiny *t) { t->b[t->pattern + 10] = 98; }, "note 98"},
     {"pattern_cell_straddles",
      [](Tiny *t) { t->b[t->instrument - 1] = 0x9F; }, // the last cell asks for five more bytes
      "runs past"},
-    {"instrument_header_0", [](Tiny *t) { put32(&t->b, t->instrument, 0); }, "header size 0"},
-    {"instrument_header_240", [](Tiny *t) { put32(&t->b, t->instrument, 240); }, "header size 240"},
-    {"instrument_header_past_end", [](Tiny *t) { put32(&t->b, t->instrument, 1000); }, "cut short"},
-    {"instrument_header_huge", [](Tiny *t) { put32(&t->b, t->instrument, 0x80000107); }, "header"},
-    {"samples_17", [](Tiny *t) { put16(&t->b, t->instrument + 27, 17); }, "17 samples"},
-    {"samples_2", [](Tiny *t) { put16(&t->b, t->instrument + 27, 2); }, "sample data"},
+    {"instrument_header_0", [](Tiny *t) { bytes_put32(&t->b, t->instrument, 0); }, "header size 0"},
+    {"instrument_header_240", [](Tiny *t) { bytes_put32(&t->b, t->instrument, 240); },
+     "header size 240"},
+    {"instrument_header_past_end", [](Tiny *t) { bytes_put32(&t->b, t->instrument, 1000); },
+     "cut short"},
+    {"instrument_header_huge", [](Tiny *t) { bytes_put32(&t->b, t->instrument, 0x80000107); },
+     "header"},
+    {"samples_17", [](Tiny *t) { bytes_put16(&t->b, t->instrument + 27, 17); }, "17 samples"},
+    {"samples_2", [](Tiny *t) { bytes_put16(&t->b, t->instrument + 27, 2); }, "sample data"},
     {"no_samples_header_31",
      [](Tiny *t) {
-         put16(&t->b, t->instrument + 27, 0);
-         put32(&t->b, t->instrument, 31);
+         bytes_put16(&t->b, t->instrument + 27, 0);
+         bytes_put32(&t->b, t->instrument, 31);
      },
      "header size 31"},
-    {"sample_header_41", [](Tiny *t) { put32(&t->b, t->instrument + 29, 41); },
+    {"sample_header_41", [](Tiny *t) { bytes_put32(&t->b, t->instrument + 29, 41); },
      "sample header size"},
     {"keymap_past_samples", [](Tiny *t) { t->b[t->instrument + 33 + 48] = 1; }, "key map"},
     {"envelope_13_points", [](Tiny *t) { t->b[t->instrument + 225] = 13; }, "13 volume"},
     {"envelope_sustain_past_points",
      [](Tiny *t) {
          t->b[t->instrument + 225] = 2;
-         put16(&t->b, t->instrument + 129 + 4, 10);
+         bytes_put16(&t->b, t->instrument + 129 + 4, 10);
          t->b[t->instrument + 227] = 2;
          t->b[t->instrument + 233] = 3;
      },
@@ -141,7 +126,7 @@ const Damage damages[] = {
     {"envelope_loop_past_points",
      [](Tiny *t) {
          t->b[t->instrument + 226] = 2;
-         put16(&t->b, t->instrument + 177 + 4, 10);
+         bytes_put16(&t->b, t->instrument + 177 + 4, 10);
          t->b[t->instrument + 232] = 5;
          t->b[t->instrument + 234] = 5;
      },
@@ -153,13 +138,14 @@ const Damage damages[] = {
      },
      "out of order"},
     {"vibrato_type", [](Tiny *t) { t->b[t->instrument + 235] = 4; }, "vibrato type 4"},
-    {"sample_length_past_end", [](Tiny *t) { put32(&t->b, t->sample, 65); }, "sample data"},
-    {"sample_length_huge", [](Tiny *t) { put32(&t->b, t->sample, 0xFFFFFFFF); }, "sample data"},
-    {"loop_past_length", [](Tiny *t) { put32(&t->b, t->sample + 4, 1); }, "loop 1+64"},
+    {"sample_length_past_end", [](Tiny *t) { bytes_put32(&t->b, t->sample, 65); }, "sample data"},
+    {"sample_length_huge", [](Tiny *t) { bytes_put32(&t->b, t->sample, 0xFFFFFFFF); },
+     "sample data"},
+    {"loop_past_length", [](Tiny *t) { bytes_put32(&t->b, t->sample + 4, 1); }, "loop 1+64"},
     {"loop_wraps",
      [](Tiny *t) {
-         put32(&t->b, t->sample + 4, 0xFFFFFFF0);
-         put32(&t->b, t->sample + 8, 0x20);
+         bytes_put32(&t->b, t->sample + 4, 0xFFFFFFF0);
+         bytes_put32(&t->b, t->sample + 8, 0x20);
      },
      "past its length"},
     {"sample_volume", [](Tiny *t) { t->b[t->sample + 12] = 65; }, "volume 65"},
@@ -169,32 +155,32 @@ const Damage damages[] = {
     {"sixteen_bit_odd",
      [](Tiny *t) {
          t->b[t->sample + 14] = 0x10;
-         put32(&t->b, t->sample, 63);
+         bytes_put32(&t->b, t->sample, 63);
      },
      "odd"},
     {"pingpong_ends_at_15",
      [](Tiny *t) {
          t->b[t->sample + 14] = 2;
-         put32(&t->b, t->sample + 8, 15);
+         bytes_put32(&t->b, t->sample + 8, 15);
      },
      "ping-pong"},
     // The limits themselves pass.
     {"pingpong_ends_at_16",
      [](Tiny *t) {
          t->b[t->sample + 14] = 2;
-         put32(&t->b, t->sample + 8, 16);
+         bytes_put32(&t->b, t->sample + 8, 16);
      },
      "accepted"},
     {"instrument_header_241",
      [](Tiny *t) {
-         put32(&t->b, t->instrument, 241);
+         bytes_put32(&t->b, t->instrument, 241);
          t->b.erase(t->b.begin() + long(t->instrument + 241), t->b.begin() + long(t->sample));
      },
      "accepted"},
     {"trailing_bytes", [](Tiny *t) { t->b.insert(t->b.end(), 100, 0x55); }, "accepted"},
     {"empty_instrument_after",
      [](Tiny *t) {
-         put16(&t->b, 72, 2);
+         bytes_put16(&t->b, 72, 2);
          Bytes empty(29, 0);
          empty[0] = 29;
          t->b.insert(t->b.end(), empty.begin(), empty.end());
@@ -203,7 +189,7 @@ const Damage damages[] = {
     {"envelope_in_order",
      [](Tiny *t) {
          t->b[t->instrument + 225] = 12;
-         for (int i = 0; i < 12; i++) put16(&t->b, t->instrument + 129 + 4 * i, 5 * i);
+         for (int i = 0; i < 12; i++) bytes_put16(&t->b, t->instrument + 129 + 4 * i, 5 * i);
          t->b[t->instrument + 227] = 11;
          t->b[t->instrument + 228] = 3;
          t->b[t->instrument + 229] = 11;

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tools/byte_file.h"
 #include <algorithm>
 #include <cmath>
 #include <complex>
@@ -134,17 +135,6 @@ bool read_module(const std::vector<uint8_t> &bytes, Module *m) {
     return r.ok && !m->patterns.empty();
 }
 
-std::vector<uint8_t> read_file(const std::string &path) {
-    std::vector<uint8_t> bytes;
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f) return bytes;
-    uint8_t buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
-    fclose(f);
-    return bytes;
-}
-
 // ---------------------------------------------------------------------------------------------
 // The song's time line: when every order and every note starts. Speed and tempo changes (Fxx)
 // are followed; the tune uses no jumps or pattern breaks.
@@ -205,7 +195,7 @@ struct Audio {
 };
 
 bool read_wav(const std::string &path, Audio *a) {
-    std::vector<uint8_t> b = read_file(path);
+    std::vector<uint8_t> b = bytes_read(path);
     Reader r{b};
     if (b.size() < 12 || memcmp(b.data(), "RIFF", 4) || memcmp(b.data() + 8, "WAVE", 4))
         return false;
@@ -582,7 +572,7 @@ int main(int argc, char **argv) {
     }
     const std::string path = argv[1];
     Module m;
-    if (!read_module(read_file(path), &m)) {
+    if (!read_module(bytes_read(path), &m)) {
         fprintf(stderr, "measure_tune: %s: not a readable XM module\n", path.c_str());
         return 1;
     }

@@ -6,6 +6,7 @@
 //
 // The input must be a well-formed 1.04 tune with at least two instruments of one sample or
 // more (the intro's own tune is).
+#include "tools/byte_file.h"
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -14,21 +15,6 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-unsigned get16(const Bytes &b, size_t at) {
-    return b[at] | unsigned(b[at + 1]) << 8;
-}
-uint32_t get32(const Bytes &b, size_t at) {
-    return get16(b, at) | uint32_t(get16(b, at + 2)) << 16;
-}
-void put16(Bytes *b, size_t at, unsigned v) {
-    (*b)[at] = uint8_t(v);
-    (*b)[at + 1] = uint8_t(v >> 8);
-}
-void put32(Bytes *b, size_t at, uint32_t v) {
-    put16(b, at, v & 0xFFFF);
-    put16(b, at + 2, v >> 16);
-}
 
 // Where the parts of the tune lie.
 struct Layout {
@@ -40,24 +26,25 @@ struct Layout {
 
 bool lay_out(const Bytes &b, Layout *l) {
     if (b.size() < 336) return false;
-    size_t at = 60 + get32(b, 60);
-    const unsigned channels = get16(b, 68), patterns = get16(b, 70), instruments = get16(b, 72);
+    size_t at = 60 + bytes_get32(b, 60);
+    const unsigned channels = bytes_get16(b, 68), patterns = bytes_get16(b, 70),
+                   instruments = bytes_get16(b, 72);
     (void)channels;
     for (unsigned p = 0; p < patterns; p++) {
         if (at + 9 > b.size()) return false;
         l->patterns.push_back(at);
-        at += get32(b, at) + get16(b, at + 7);
+        at += bytes_get32(b, at) + bytes_get16(b, at + 7);
     }
     for (unsigned i = 0; i < instruments; i++) {
         if (at + 29 > b.size()) return false;
         l->instruments.push_back(at);
-        const unsigned count = get16(b, at + 27);
-        const size_t headers = at + get32(b, at);
+        const unsigned count = bytes_get16(b, at + 27);
+        const size_t headers = at + bytes_get32(b, at);
         at = headers + 40 * size_t{count};
         uint64_t data = 0;
         for (unsigned s = 0; s < count; s++) {
             l->samples.push_back(headers + 40 * s);
-            data += get32(b, headers + 40 * s);
+            data += bytes_get32(b, headers + 40 * s);
         }
         l->data.push_back(at);
         at += data;
@@ -98,12 +85,12 @@ int main(int argc, char **argv) {
     };
     auto set16 = [&](const char *name, size_t at, unsigned v) {
         Case c{name, tune};
-        put16(&c.bytes, at, v);
+        bytes_put16(&c.bytes, at, v);
         cases.push_back(c);
     };
     auto set32 = [&](const char *name, size_t at, uint32_t v) {
         Case c{name, tune};
-        put32(&c.bytes, at, v);
+        bytes_put32(&c.bytes, at, v);
         cases.push_back(c);
     };
     auto set8 = [&](const char *name, size_t at, unsigned v) {
@@ -122,8 +109,8 @@ int main(int argc, char **argv) {
     cut("cut-one-byte-short", tune.size() - 1);
 
     set32("sample-length-huge", smp1, 0xFFFFFFF0u);
-    set32("sample-length-past-end", smp_last, get32(tune, smp_last) + 4096);
-    set32("sample-length-doubled", smp1, get32(tune, smp1) * 2);
+    set32("sample-length-past-end", smp_last, bytes_get32(tune, smp_last) + 4096);
+    set32("sample-length-doubled", smp1, bytes_get32(tune, smp1) * 2);
     set32("sample-loop-start-huge", smp1 + 4, 0x7FFFFFF0u);
     set32("sample-loop-length-huge", smp1 + 8, 0xFFFFFFF0u);
     set32("instrument-header-size-0", ins1, 0);
@@ -132,11 +119,11 @@ int main(int argc, char **argv) {
     set32("instrument-header-size-32k", ins1, 0x8000 + 263);
     set32("instrument-header-size-huge", ins_last, 0xFFFFFFF0u);
     set16("instrument-sample-count-0", ins1 + 27, 0);
-    set16("instrument-sample-count-plus-1", ins1 + 27, get16(tune, ins1 + 27) + 1);
+    set16("instrument-sample-count-plus-1", ins1 + 27, bytes_get16(tune, ins1 + 27) + 1);
     set16("instrument-sample-count-huge", ins1 + 27, 0xFFFF);
     set32("sample-header-size-0", ins1 + 29, 0);
     set16("pattern-packed-size-huge", pat1 + 7, 0xFFFF);
-    set16("pattern-packed-size-plus-1", pat1 + 7, get16(tune, pat1 + 7) + 1);
+    set16("pattern-packed-size-plus-1", pat1 + 7, bytes_get16(tune, pat1 + 7) + 1);
     set16("pattern-rows-0", pat1 + 5, 0);
     set16("pattern-rows-huge", pat1 + 5, 0xFFFF);
     set32("pattern-header-size-huge", pat1, 0x7FFFFFF0u);
@@ -145,7 +132,7 @@ int main(int argc, char **argv) {
     set16("channels-0", 68, 0);
     set16("channels-64", 68, 64);
     set16("channels-huge", 68, 0xFFFF);
-    set16("patterns-plus-1", 70, get16(tune, 70) + 1);
+    set16("patterns-plus-1", 70, bytes_get16(tune, 70) + 1);
     set16("instruments-huge", 72, 0xFFFF);
     set32("file-header-size-huge", 60, 0xFFFFFFF0u);
     {
@@ -159,8 +146,8 @@ int main(int argc, char **argv) {
     {
         // A ping-pong loop that ends before the 16 frames the mixer smooths it with.
         Case c{"pingpong-loop-ends-early", tune};
-        put32(&c.bytes, smp1 + 4, 0);
-        put32(&c.bytes, smp1 + 8, 4 * ((c.bytes[smp1 + 14] & 0x10) ? 2 : 1));
+        bytes_put32(&c.bytes, smp1 + 4, 0);
+        bytes_put32(&c.bytes, smp1 + 8, 4 * ((c.bytes[smp1 + 14] & 0x10) ? 2 : 1));
         c.bytes[smp1 + 14] = uint8_t((c.bytes[smp1 + 14] & ~3u) | 2);
         cases.push_back(c);
     }
