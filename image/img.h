@@ -47,6 +47,9 @@ bool img_size_ok(int64_t width, int64_t height);
 // Reads only a regular file (a pipe, a device or a folder is refused at once) whose header
 // ends within 64 KiB.
 Image *img_load(const char *path);
+// The width and height a picture file's header declares, read as img_load reads it, without
+// its pixels; false (and nothing said) when the header is not one img_load would take.
+bool img_file_size(const char *path, int64_t *width, int64_t *height);
 // Binary PPM; 1 on success, 0 on any failure. An existing file is replaced only once the new
 // one is complete, so a failed save leaves it as it was.
 int img_save(const Image *img, const char *path);

@@ -424,6 +424,18 @@ Image *img_load(const char *path) {
     return img;
 }
 
+bool img_file_size(const char *path, int64_t *width, int64_t *height) {
+    FILE *f = path ? file_open_regular(path) : nullptr;
+    if (!f) return false;
+    Header h;
+    const bool ok = read_file_header(f, &h);
+    fclose(f);
+    if (!ok) return false;
+    *width = h.width;
+    *height = h.height;
+    return true;
+}
+
 // Write errors (a full disk) are failures too, and they leave an existing picture as it was:
 // the new one replaces it only once it is complete.
 int img_save(const Image *img, const char *path) {

@@ -1,9 +1,5 @@
 #include "intro/intro_scene.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 
@@ -54,46 +50,6 @@ int missing() {
     return 0;
 }
 
-bool is_digit(unsigned char c) {
-    return c >= '0' && c <= '9';
-}
-
-// The width and height that a picture file's header declares, from its first bytes, so that
-// a huge picture is refused before its pixels are read. Only the plain layout is understood
-// ("P1" to "P6", then decimal numbers apart by blanks and "#" comments); anything else, and
-// anything but a regular file (never waited on), leaves the question to the check after
-// loading.
-bool declared_size(const char *path, int64_t *width, int64_t *height) {
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
-    unsigned char head[4096];
-    ssize_t got = -1;
-    struct stat st;
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) got = read(fd, head, sizeof head);
-    close(fd);
-    if (got < 2 || head[0] != 'P' || head[1] < '1' || head[1] > '6') return false;
-    const size_t n = size_t(got);
-    size_t i = 2;
-    int64_t *const numbers[2] = {width, height};
-    for (int64_t *v : numbers) {
-        const size_t start = i;
-        while (i < n && (head[i] == ' ' || head[i] == '\t' || head[i] == '\n' || head[i] == '\r' ||
-                         head[i] == '#')) {
-            if (head[i] == '#') {
-                while (i < n && head[i] != '\n') i++; // the comment, up to its newline
-            } else {
-                i++;
-            }
-        }
-        if (i == start || i >= n || !is_digit(head[i])) return false;
-        *v = 0;
-        for (; i < n && is_digit(head[i]); i++)
-            if (*v <= intro_picture_max) *v = *v * 10 + (head[i] - '0'); // else too large still
-        if (i >= n) return false; // the number may go on past what was read
-    }
-    return true;
-}
-
 bool too_large(const char *name, int64_t width, int64_t height) {
     if (width <= intro_picture_max && height <= intro_picture_max) return false;
     fprintf(stderr, "Picture too large: %s (wider or taller than %d pixels)\n", name,
@@ -106,14 +62,14 @@ Image *load(const char *name) {
     char buf[datadir_path_size];
     const char *path = datadir_path(&data_dir, name, buf, sizeof buf);
     int64_t width, height;
-    if (path && declared_size(path, &width, &height) && too_large(name, width, height))
+    // The header alone tells a huge picture, before seconds and gigabytes go into its pixels.
+    if (path && img_file_size(path, &width, &height) && too_large(name, width, height))
         return nullptr;
     Image *img = img_load(path);
     if (!img) {
         fprintf(stderr, "Could not read picture: %s\n", name);
         return nullptr;
     }
-    if (too_large(name, img->width, img->height)) img_free(&img); // a header the look missed
     return img;
 }
 
