@@ -463,10 +463,10 @@ TEST_F(SceneFilesTest, AMissingLetterHidesTheSpritesAndIsReportedAgainAtTheRelea
     }
 }
 
-// A picture wider or taller than the intro could ever use is refused with its name: when
-// its header says so, before a pixel is read (nothing from the image library then); when
-// the header is one the quick look cannot read, once it is loaded. Without the font or a
-// letter the intro goes on; without another picture it stops.
+// A picture wider or taller than the intro could ever use is refused with its name as soon
+// as its header says so, before a pixel is read (nothing from the image library then), even
+// behind a long comment. Without the font or a letter the intro goes on; without another
+// picture it stops.
 TEST_F(SceneFilesTest, APictureOverTheLargestSizeIsRefusedWithItsName) {
     // A binary picture of the given size with every pixel there, behind the given comment.
     auto full = [](int w, int h, const std::string &comment) {
