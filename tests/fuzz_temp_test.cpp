@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "fuzz/fuzz_temp.h"
-#include "tests/img_helpers.h"
+#include "tests/temp_dir.h"
 
 namespace fs = std::filesystem;
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "image/img.h"
+#include "tests/temp_dir.h"
 
 // Runs `action` and gives what it printed on standard output.
 inline std::string stdout_of(const std::function<void()> &action) {
@@ -43,26 +44,6 @@ inline std::vector<uint32_t> some_words(size_t n, uint32_t seed = 1) {
     }
     return words;
 }
-
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "klov-img-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TempDir() { std::filesystem::remove_all(path_); }
-    const std::filesystem::path &path() const { return path_; }
-    std::string file(const std::string &name) const { return (path_ / name).string(); }
-    std::string write(const std::string &name, const std::string &bytes) const {
-        std::ofstream(file(name), std::ios::binary) << bytes;
-        return file(name);
-    }
-
-  private:
-    std::filesystem::path path_;
-};
 
 inline std::string read_file(const std::string &path) {
     std::ifstream in(path, std::ios::binary);

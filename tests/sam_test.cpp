@@ -13,6 +13,7 @@
 
 #include "sound/sam.h"
 #include "tests/hostile_files.h"
+#include "tests/temp_dir.h"
 
 namespace {
 
@@ -65,13 +66,8 @@ SampleBuffer *make(const V &values) {
 
 class SamFiles : public ::testing::Test {
   protected:
-    fs::path dir;
-    void SetUp() override {
-        char tmpl[] = "/tmp/klov-sam-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    TempDir tmp;
+    const fs::path dir = tmp.path();
     std::string path(const char *name) { return (dir / name).string(); }
 };
 

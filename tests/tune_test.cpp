@@ -2,7 +2,6 @@
 // the music library the intro uses, and accepted by two independent players.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,8 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "tools/byte_file.h"
 #include <mikmod.h>
+
+#include "tests/temp_dir.h"
+#include "tools/byte_file.h"
 
 namespace {
 
@@ -46,29 +47,6 @@ std::string field(const std::string &text, const std::string &key) {
     size_t end = text.find('\n', at);
     return text.substr(at, end == std::string::npos ? std::string::npos : end - at);
 }
-
-class TempDir {
-  public:
-    TempDir() {
-        char tmpl[] = "/tmp/klov-tune-XXXXXX";
-        if (mkdtemp(tmpl)) path_ = tmpl;
-    }
-    ~TempDir() {
-        if (path_.empty()) return;
-        if (DIR *d = opendir(path_.c_str())) {
-            while (dirent *e = readdir(d)) {
-                if (strcmp(e->d_name, ".") && strcmp(e->d_name, ".."))
-                    unlink((path_ + "/" + e->d_name).c_str());
-            }
-            closedir(d);
-        }
-        rmdir(path_.c_str());
-    }
-    const std::string &path() const { return path_; }
-
-  private:
-    std::string path_;
-};
 
 struct Render {
     bool initialised = false, loaded = false, ended = false;
@@ -163,12 +141,12 @@ Level level(const Wav &w, size_t first_frame, size_t frames) {
 
 TEST(TuneFile, RegeneratesByteForByte) {
     TempDir dir;
-    ASSERT_FALSE(dir.path().empty());
     int status;
-    std::string out = run(std::string(KLOV_BINARY_DIR) + "/tools/make_tune " + dir.path(), &status);
+    std::string out =
+        run(std::string(KLOV_BINARY_DIR) + "/tools/make_tune " + dir.path().string(), &status);
     ASSERT_EQ(status, 0) << out;
     EXPECT_EQ(out, "");
-    std::vector<uint8_t> fresh = bytes_read(dir.path() + "/vemlotra.xm");
+    std::vector<uint8_t> fresh = bytes_read(dir.file("vemlotra.xm"));
     std::vector<uint8_t> kept = bytes_read(tune_path);
     ASSERT_FALSE(kept.empty());
     EXPECT_TRUE(fresh == kept) << "data/vemlotra.xm differs from make_tune's output ("
@@ -177,7 +155,7 @@ TEST(TuneFile, RegeneratesByteForByte) {
 
 TEST(TuneFile, GeneratorReportsUnwritableFolder) {
     TempDir dir;
-    std::string missing = dir.path() + "/no-such-folder";
+    std::string missing = dir.file("no-such-folder");
     int status;
     std::string out = run(std::string(KLOV_BINARY_DIR) + "/tools/make_tune " + missing, &status);
     EXPECT_EQ(status, 1);
@@ -195,7 +173,7 @@ TEST(TunePlayback, PlaysToItsEndWithFourVoices) {
     const unsigned header_channels = bytes_get16(xm, 68), header_positions = bytes_get16(xm, 64);
 
     TempDir dir;
-    std::string wav_path = dir.path() + "/music.wav";
+    std::string wav_path = dir.file("music.wav");
     Render r = render(tune_path, wav_path, 4);
     ASSERT_TRUE(r.initialised) << MikMod_strerror(MikMod_errno);
     ASSERT_TRUE(r.loaded) << MikMod_strerror(MikMod_errno);
@@ -249,7 +227,7 @@ struct LowPass {
 // does not swamp the rest.
 TEST(TunePlayback, TheBreakStepsBackAndTheLowEndStaysLean) {
     TempDir dir;
-    std::string wav_path = dir.path() + "/music.wav";
+    std::string wav_path = dir.file("music.wav");
     Render r = render(tune_path, wav_path, 4);
     ASSERT_TRUE(r.ended) << MikMod_strerror(MikMod_errno);
     Wav w;
@@ -285,13 +263,13 @@ TEST(TunePlayback, TheBreakStepsBackAndTheLowEndStaysLean) {
 // The intro reloads with 8 voices: the tune must sound the same either way.
 TEST(TunePlayback, EightVoicesSoundTheSameAsFour) {
     TempDir dir;
-    Render four = render(tune_path, dir.path() + "/four.wav", 4);
-    Render eight = render(tune_path, dir.path() + "/eight.wav", 8);
+    Render four = render(tune_path, dir.file("four.wav"), 4);
+    Render eight = render(tune_path, dir.file("eight.wav"), 8);
     ASSERT_TRUE(four.loaded && eight.loaded) << MikMod_strerror(MikMod_errno);
     EXPECT_EQ(four.voices, eight.voices);
     EXPECT_EQ(four.updates, eight.updates);
-    std::vector<uint8_t> a = bytes_read(dir.path() + "/four.wav");
-    std::vector<uint8_t> b = bytes_read(dir.path() + "/eight.wav");
+    std::vector<uint8_t> a = bytes_read(dir.file("four.wav"));
+    std::vector<uint8_t> b = bytes_read(dir.file("eight.wav"));
     ASSERT_GT(a.size(), 1000000u);
     EXPECT_TRUE(a == b);
 }
@@ -299,7 +277,7 @@ TEST(TunePlayback, EightVoicesSoundTheSameAsFour) {
 // The listening command's renderer: a whole song in the WAV file, one summary line.
 TEST(TuneFile, RendererWritesTheWholeSong) {
     TempDir dir;
-    std::string wav_path = dir.path() + "/tune.wav";
+    std::string wav_path = dir.file("tune.wav");
     int status;
     std::string out = run(
         std::string(KLOV_BINARY_DIR) + "/tools/render_tune " + tune_path + " " + wav_path, &status);
@@ -321,11 +299,11 @@ TEST(TuneFile, RendererWritesTheWholeSong) {
     EXPECT_LT(wav_seconds, seconds + 0.2);
     EXPECT_GT(level(w, 0, w.samples.size() / 2).rms, 3000.0);
 
-    out = run(std::string(KLOV_BINARY_DIR) + "/tools/render_tune " + dir.path() + "/none.xm " +
-                  dir.path() + "/none.wav",
+    out = run(std::string(KLOV_BINARY_DIR) + "/tools/render_tune " + dir.file("none.xm ") +
+                  dir.file("none.wav"),
               &status);
     EXPECT_EQ(status, 1);
-    EXPECT_EQ(out.rfind("render_tune: " + dir.path() + "/none.xm: ", 0), 0u) << out;
+    EXPECT_EQ(out.rfind("render_tune: " + dir.file("none.xm: "), 0), 0u) << out;
 }
 
 // A part that comes back is varied (new chords, a new bass), never the same pattern again.
@@ -391,7 +369,7 @@ TEST(TuneFile, IndependentPlayersAgree) {
 
     // And the music library agrees on the length with both.
     TempDir dir;
-    Render r = render(tune_path, dir.path() + "/music.wav", 4);
+    Render r = render(tune_path, dir.file("music.wav"), 4);
     ASSERT_TRUE(r.ended);
     EXPECT_NEAR(r.song_seconds, openmpt_seconds, 0.5);
 }

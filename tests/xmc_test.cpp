@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "sound/xmc.h"
+#include "tests/temp_dir.h"
 #include "tests/xm_fixture.h"
 #include "tools/byte_file.h"
 
@@ -203,13 +204,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, XmcDamage, testing::ValuesIn(damages),
 
 class XmcLoad : public testing::Test {
   protected:
-    fs::path dir;
-    void SetUp() override {
-        char pattern[] = "/tmp/klov-xmc-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    TempDir tmp;
+    const fs::path dir = tmp.path();
 };
 
 TEST_F(XmcLoad, ReadsAndChecksARegularFile) {
