@@ -21,13 +21,19 @@ void fake_sleep(int64_t ns) {
 
 constexpr int64_t ms = 1'000'000;
 
-// Starts of the frames when each takes the given time to make.
-std::vector<int64_t> frame_starts(int32_t num, int32_t den, const std::vector<int64_t> &work) {
-    fake_now = 1000 * ms;
+// A pacer on the fake clock, which stands at `now` with no sleeps yet.
+Pacer fake_pacer(int64_t now) {
+    fake_now = now;
     sleeps.clear();
     Pacer p{};
     p.clock = fake_clock;
     p.sleep = fake_sleep;
+    return p;
+}
+
+// Starts of the frames when each takes the given time to make.
+std::vector<int64_t> frame_starts(int32_t num, int32_t den, const std::vector<int64_t> &work) {
+    Pacer p = fake_pacer(1000 * ms);
     pace_start(&p, num, den);
     std::vector<int64_t> starts;
     for (int64_t w : work) {
@@ -58,11 +64,7 @@ TEST(Pace, ALateFrameMovesTheScheduleOnWithoutABurst) {
 }
 
 TEST(Pace, LongWaitsSleepInSlicesWithATickBetween) {
-    fake_now = 0;
-    sleeps.clear();
-    Pacer p{};
-    p.clock = fake_clock;
-    p.sleep = fake_sleep;
+    Pacer p = fake_pacer(0);
     pace_start(&p, 1, 1); // a frame a second
     fake_now += 3 * ms;
     int ticks = 0;
@@ -82,11 +84,7 @@ TEST(Pace, LongWaitsSleepInSlicesWithATickBetween) {
 // A tick that says stop ends a long wait after its slice; the frame after keeps the old
 // schedule.
 TEST(Pace, ATickCanEndTheWait) {
-    fake_now = 0;
-    sleeps.clear();
-    Pacer p{};
-    p.clock = fake_clock;
-    p.sleep = fake_sleep;
+    Pacer p = fake_pacer(0);
     pace_start(&p, 1, 1);
     int ticks_left = 3;
     pace_wait(
