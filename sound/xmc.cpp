@@ -1,14 +1,13 @@
 #include "sound/xmc.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "image/safe_file.h"
 
 namespace {
 
@@ -225,37 +224,26 @@ XmcStatus xmc_load(XmcTune *t, const char *path) {
         return status;
     };
     if (!path) return fail(XMC_CANNOT_OPEN, "no file");
-    // Non-blocking, so that opening a named pipe with no writer returns at once.
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return fail(XMC_CANNOT_OPEN, strerror(errno));
+    // Only a regular file, opened without blocking: a named pipe with no writer or a
+    // device never holds up the start.
+    FILE *f = file_open_regular(path);
+    if (!f) return fail(XMC_CANNOT_OPEN, "missing, unreadable or not a regular file");
     struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        return fail(XMC_CANNOT_OPEN, "not a regular file");
-    }
-    if (st.st_size < 0 || uint64_t(st.st_size) > xmc_size_cap) {
-        close(fd);
+    if (fstat(fileno(f), &st) != 0 || st.st_size < 0 || uint64_t(st.st_size) > xmc_size_cap) {
+        fclose(f);
         return fail(XMC_REFUSED, "larger than any tune");
     }
     // The file may grow while it is read: one byte more than it claimed shows that.
     const size_t room = size_t(st.st_size) + 1;
     t->bytes = static_cast<unsigned char *>(malloc(room));
     if (!t->bytes) {
-        close(fd);
+        fclose(f);
         return fail(XMC_REFUSED, "out of memory");
     }
-    size_t got = 0;
-    while (got < room) {
-        const ssize_t n = read(fd, t->bytes + got, room - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            close(fd);
-            return fail(XMC_CANNOT_OPEN, strerror(errno));
-        }
-        if (n == 0) break;
-        got += size_t(n);
-    }
-    close(fd);
+    const size_t got = fread(t->bytes, 1, room, f);
+    const bool read_error = ferror(f) != 0;
+    fclose(f);
+    if (read_error) return fail(XMC_CANNOT_OPEN, "read error");
     if (got == room) return fail(XMC_REFUSED, "changed while it was read");
     t->size = got;
     char why[sizeof t->why];
